@@ -1,0 +1,143 @@
+#include "inifile.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "crc32.h"
+#include "text.h"
+
+namespace fwu {
+
+const IniEntry* IniSection::Find(const std::wstring& key) const {
+    for (const auto& e : entries)
+        if (EqualsNoCaseAscii(e.key, key)) return &e;
+    return nullptr;
+}
+
+const IniSection* IniDocument::Find(const std::wstring& name) const {
+    for (const auto& s : sections)
+        if (EqualsNoCaseAscii(s.name, name)) return &s;
+    return nullptr;
+}
+
+IniSection* IniDocument::Find(const std::wstring& name) {
+    return const_cast<IniSection*>(static_cast<const IniDocument*>(this)->Find(name));
+}
+
+std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* encoding) {
+    size_t end = bytes.size();
+    if (end >= 8 && bytes[end - 4] == 0x78 && bytes[end - 3] == 0x56 && bytes[end - 2] == 0x34 &&
+        bytes[end - 1] == 0x12)
+        end -= 8;
+    if (end >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        if (encoding) *encoding = TextEncoding::Utf16Le;
+        std::u16string units;
+        for (size_t i = 2; i + 1 < end; i += 2) units.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+        return FromUtf16(units.data(), units.size());
+    }
+    if (encoding) *encoding = TextEncoding::Utf8;
+    size_t start = (end >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
+    return FromUtf8(std::string(bytes.begin() + long(start), bytes.begin() + long(end)));
+}
+
+namespace {
+std::wstring Trim(const std::wstring& s) {
+    size_t b = s.find_first_not_of(L" \t\r\n");
+    if (b == std::wstring::npos) return std::wstring();
+    size_t e = s.find_last_not_of(L" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+}  // namespace
+
+IniDocument ParseIni(const std::wstring& text) {
+    IniDocument doc;
+    IniSection* current = nullptr;
+    size_t pos = 0;
+    int lineNo = 0;
+    while (pos <= text.size()) {
+        size_t nl = text.find_first_of(L"\r\n", pos);
+        std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
+        ++lineNo;
+        if (nl == std::wstring::npos) {
+            pos = text.size() + 1;
+        } else {
+            pos = nl + ((text[nl] == L'\r' && nl + 1 < text.size() && text[nl + 1] == L'\n') ? 2 : 1);
+        }
+        std::wstring t = Trim(line);
+        if (t.empty() || t[0] == L';') continue;
+        if (t[0] == L'[') {
+            size_t close = t.find(L']');
+            IniSection s;
+            s.name = Trim(t.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+            s.line = lineNo;
+            doc.sections.push_back(std::move(s));
+            current = &doc.sections.back();
+            continue;
+        }
+        if (current == nullptr) continue;
+        size_t eq = t.find(L'=');
+        IniEntry e;
+        e.line = lineNo;
+        if (eq == std::wstring::npos) {
+            e.key = t;
+        } else {
+            e.key = Trim(t.substr(0, eq));
+            e.value = Trim(t.substr(eq + 1));
+            if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
+                e.value.back() == e.value.front())
+                e.value = e.value.substr(1, e.value.size() - 2);
+        }
+        if (!e.key.empty()) current->entries.push_back(std::move(e));
+    }
+    return doc;
+}
+
+std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc) {
+    std::wstring text;
+    bool first = true;
+    for (const auto& s : doc.sections) {
+        if (!first) text += L"\r\n";
+        first = false;
+        text += L"[" + s.name + L"]\r\n";
+        for (const auto& e : s.entries) text += e.key + L"=" + e.value + L"\r\n";
+    }
+    std::u16string units = ToUtf16(text);
+    std::vector<uint8_t> bytes{0xFF, 0xFE};
+    for (char16_t u : units) {
+        bytes.push_back(uint8_t(u & 0xFF));
+        bytes.push_back(uint8_t(u >> 8));
+    }
+    return bytes;
+}
+
+void AppendTrailer(std::vector<uint8_t>& bytes) {
+    uint32_t crc = CBCrc32().Calc(bytes.data(), bytes.size());
+    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(crc >> (8 * i)));
+    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(kTrailerMarker >> (8 * i)));
+}
+
+bool IniDocumentSource::Read(const std::wstring&, const std::wstring& section, const std::wstring& key,
+                             std::wstring& text) {
+    const IniSection* s = m_doc.Find(section);
+    if (s == nullptr) return false;
+    const IniEntry* e = s->Find(key);
+    if (e == nullptr) return false;
+    text = e->value;
+    return true;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool WriteWholeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+}  // namespace fwu

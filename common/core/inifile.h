@@ -1,0 +1,66 @@
+// A parsed initialisation file, read the way the platform's profile
+// functions read it: used by IniSeal, the task-list checker and tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config.h"
+
+namespace fwu {
+
+struct IniEntry {
+    std::wstring key;
+    std::wstring value;  // trimmed, surrounding quotes removed
+    int line = 0;        // 1-based line of the file
+};
+
+struct IniSection {
+    std::wstring name;
+    int line = 0;
+    std::vector<IniEntry> entries;
+    // First entry whose key matches ignoring ASCII case, or null.
+    const IniEntry* Find(const std::wstring& key) const;
+};
+
+struct IniDocument {
+    std::vector<IniSection> sections;
+    // First section whose name matches ignoring ASCII case, or null.
+    const IniSection* Find(const std::wstring& name) const;
+    IniSection* Find(const std::wstring& name);
+};
+
+enum class TextEncoding { Utf16Le, Utf8 };
+
+// Decodes file bytes: UTF-16LE with byte-order mark, else UTF-8 (with or
+// without mark). A trailer, when present, is not part of the text.
+std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* encoding = nullptr);
+
+// Parses section headers "[name]", "key=value" lines and ";" comments.
+IniDocument ParseIni(const std::wstring& text);
+
+// UTF-16LE with byte-order mark and CR LF line ends.
+std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc);
+
+// Appends the CRC-32 trailer over all bytes so far.
+void AppendTrailer(std::vector<uint8_t>& bytes);
+
+// A profile source over a parsed document (any path reads the document).
+class IniDocumentSource : public IProfileSource {
+public:
+    explicit IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {}
+    bool Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+              std::wstring& text) override;
+    const IniDocument& Document() const { return m_doc; }
+
+private:
+    IniDocument m_doc;
+};
+
+// Reads a whole file; false when it cannot be read.
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes);
+bool WriteWholeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace fwu

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "config.h"
+#include "inifile.h"
+#include "text.h"
+
+using namespace fwu;
+
+TEST(IniFile, ParsesLikeTheProfileFunctions) {
+    IniDocument d = ParseIni(L"; comment\r\nstray=1\r\n[TASK_1]\r\n  Path = a b.exe  \r\nQuoted=\"x y\"\r\n"
+                             L"Dup=first\r\nDup=second\r\nNoValue\r\n[task_1]\r\nPath=other\r\n");
+    ASSERT_EQ(d.sections.size(), 2u);
+    const IniSection* s = d.Find(L"TASK_1");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->line, 3);
+    EXPECT_EQ(s->Find(L"path")->value, L"a b.exe");
+    EXPECT_EQ(s->Find(L"Path")->line, 4);
+    EXPECT_EQ(s->Find(L"Quoted")->value, L"x y");
+    EXPECT_EQ(s->Find(L"Dup")->value, L"first");
+    EXPECT_EQ(s->Find(L"NoValue")->value, L"");
+}
+
+TEST(IniFile, Utf16RoundTripKeepsEverything) {
+    IniDocument d;
+    d.sections.push_back({L"S\u00e9ction", 0, {{L"Cl\u00e9", L"\u65e5\u672c\u8a9e", 0}, {L"Empty", L"", 0}}});
+    d.sections.push_back({L"TASK_2", 0, {{L"Path", L"%UPDATEDIR%\\fw tool.exe", 0}}});
+    auto bytes = SerializeIniUtf16(d);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
+    TextEncoding enc;
+    IniDocument back = ParseIni(DecodeFileText(bytes, &enc));
+    EXPECT_EQ(enc, TextEncoding::Utf16Le);
+    ASSERT_EQ(back.sections.size(), 2u);
+    EXPECT_EQ(back.sections[0].name, L"S\u00e9ction");
+    EXPECT_EQ(back.sections[0].entries[0].value, L"\u65e5\u672c\u8a9e");
+    EXPECT_EQ(back.sections[1].entries[0].value, L"%UPDATEDIR%\\fw tool.exe");
+}
+
+TEST(IniFile, DecodesUtf8AndIgnoresTrailer) {
+    std::string text = "\xEF\xBB\xBF[A]\nk=\xC3\xA9\n";
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    AppendTrailer(bytes);
+    IniDocument d = ParseIni(DecodeFileText(bytes));
+    ASSERT_NE(d.Find(L"A"), nullptr);
+    EXPECT_EQ(d.Find(L"A")->Find(L"k")->value, L"\u00e9");
+}
+
+TEST(IniFile, BinaryGarbageParsesWithoutCrashing) {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 4096; ++i) bytes.push_back(uint8_t((i * 7919) & 0xFF));
+    IniDocument d = ParseIni(DecodeFileText(bytes));
+    (void)d;
+    bytes.insert(bytes.begin(), {0xFF, 0xFE});
+    bytes.push_back(0x41);  // odd length
+    d = ParseIni(DecodeFileText(bytes));
+    SUCCEED();
+}

@@ -1,0 +1,59 @@
+// A stand-in program for end-to-end tests (GUI subsystem, no window):
+//   /RECORD:file  append its command line and working folder (UTF-8 lines)
+//   /SLEEP:ms     sleep before exiting
+//   /EXIT:code    exit code, decimal or 0x hexadecimal (32 bits)
+//   /WINDOW:title show a top-level window with that title while sleeping
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cmdline.h"
+#include "number.h"
+#include "text.h"
+
+namespace {
+void Record(const std::wstring& file) {
+    wchar_t cwd[MAX_PATH] = L"";
+    ::GetCurrentDirectoryW(MAX_PATH, cwd);
+    std::string text = "cmdline=" + fwu::ToUtf8(::GetCommandLineW()) + "\r\ncwd=" + fwu::ToUtf8(cwd) + "\r\n";
+    HANDLE h = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(h, text.data(), DWORD(text.size()), &written, nullptr);
+    ::CloseHandle(h);
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    std::wstring record, sleep, exit, title;
+    {
+        CParseParam params;
+        record = params.Find(L"RECORD:", nullptr);
+        sleep = params.Find(L"SLEEP:", nullptr);
+        exit = params.Find(L"EXIT:", nullptr);
+        title = params.Find(L"WINDOW:", nullptr);
+    }
+    if (!record.empty()) Record(record);
+    HWND window = nullptr;
+    if (!title.empty()) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = instance;
+        wc.lpszClassName = L"FwuTestProgWindow";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        ::RegisterClassW(&wc);
+        window = ::CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                   320, 200, nullptr, nullptr, instance, nullptr);
+    }
+    int ms = fwu::ParseConfigNumber(sleep, 0);
+    DWORD until = ::GetTickCount() + DWORD(ms > 0 ? ms : 0);
+    while (ms > 0 && int(until - ::GetTickCount()) > 0) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::Sleep(10);
+    }
+    if (window) ::DestroyWindow(window);
+    return static_cast<int>(static_cast<UINT>(fwu::ParseConfigNumber(exit, 0)));
+}

@@ -1,0 +1,105 @@
+#include "iniseal_core.h"
+
+#include "config.h"
+#include "inifile.h"
+#include "text.h"
+
+namespace fwu {
+
+namespace {
+size_t CountValues(const IniDocument& d) {
+    size_t n = 0;
+    for (const auto& s : d.sections) n += s.entries.size();
+    return n;
+}
+}  // namespace
+
+SealOutcome SealIni(const std::vector<uint8_t>& plainFile) {
+    SealOutcome o;
+    IntegrityResult r = CheckIntegrity(plainFile.data(), plainFile.size());
+    if (r.encoded) return {5, L"the file is sealed already", {}};
+    if (plainFile.size() >= 8 && !r.valid) return {3, L"the file has a trailer that does not match", {}};
+    IniDocument doc = ParseIni(DecodeFileText(plainFile));
+    for (auto& s : doc.sections)
+        for (auto& e : s.entries) e.value = EncodeSealedValue(e.value);
+    o.bytes = SerializeIniUtf16(doc);
+    AppendTrailer(o.bytes);
+    o.message = FormatString(L"sealed: %u sections, %u values", unsigned(doc.sections.size()),
+                             unsigned(CountValues(doc)));
+    return o;
+}
+
+SealOutcome OpenIni(const std::vector<uint8_t>& sealedFile) {
+    SealOutcome o;
+    IntegrityResult r = CheckIntegrity(sealedFile.data(), sealedFile.size());
+    if (!r.valid) return {3, L"falsified: the file fails its integrity check", {}};
+    if (!r.encoded) return {5, L"the file is not sealed", {}};
+    IniDocument doc = ParseIni(DecodeFileText(sealedFile));
+    for (auto& s : doc.sections) {
+        for (auto& e : s.entries) {
+            std::wstring value;
+            if (!DecodeSealedValue(e.value, value))
+                return {4, FormatString(L"line %d: [%ls] %ls does not hold a sealed value", e.line, s.name.c_str(),
+                                        e.key.c_str()),
+                        {}};
+            e.value = value;
+        }
+    }
+    o.bytes = SerializeIniUtf16(doc);
+    o.message = FormatString(L"opened: %u sections, %u values", unsigned(doc.sections.size()),
+                             unsigned(CountValues(doc)));
+    return o;
+}
+
+SealOutcome VerifyIni(const std::vector<uint8_t>& file) {
+    IntegrityResult r = CheckIntegrity(file.data(), file.size());
+    if (!r.valid) {
+        if (file.size() < 8) return {3, L"falsified: the file is shorter than 8 bytes and cannot be checked", {}};
+        return {3, L"falsified: the CRC-32 trailer does not match the file", {}};
+    }
+    IniDocument doc = ParseIni(DecodeFileText(file));
+    if (!r.encoded) return {0, FormatString(L"valid: plain file, %u sections", unsigned(doc.sections.size())), {}};
+    for (const auto& s : doc.sections) {
+        for (const auto& e : s.entries) {
+            std::wstring value;
+            if (!DecodeSealedValue(e.value, value))
+                return {4, FormatString(L"line %d: [%ls] %ls does not hold a sealed value", e.line, s.name.c_str(),
+                                        e.key.c_str()),
+                        {}};
+        }
+    }
+    return {0, FormatString(L"valid: sealed file, %u sections, %u values", unsigned(doc.sections.size()),
+                            unsigned(CountValues(doc))),
+            {}};
+}
+
+int IniSealMain(const std::vector<std::wstring>& args, std::wstring& out) {
+    const std::wstring usage =
+        L"usage: IniSeal seal IN OUT | IniSeal open IN OUT | IniSeal verify FILE";
+    if (args.size() < 2) {
+        out = usage;
+        return 1;
+    }
+    const std::wstring& verb = args[1];
+    const bool verify = verb == L"verify";
+    if ((verify && args.size() != 3) || (!verify && (args.size() != 4 || (verb != L"seal" && verb != L"open")))) {
+        out = usage;
+        return 1;
+    }
+    std::vector<uint8_t> in;
+    if (!ReadWholeFile(std::filesystem::path(args[2]), in)) {
+        out = L"cannot read " + args[2];
+        return 2;
+    }
+    SealOutcome o = verify ? VerifyIni(in) : verb == L"seal" ? SealIni(in) : OpenIni(in);
+    out = args[2] + L": " + o.message;
+    if (o.exitCode != 0 || verify) return o.exitCode;
+    if (!WriteWholeFile(std::filesystem::path(args[3]), o.bytes)) {
+        out = L"cannot write " + args[3];
+        return 2;
+    }
+    out += L" -> " + args[3];
+    return 0;
+}
+
+}  // namespace fwu

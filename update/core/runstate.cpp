@@ -1,0 +1,5 @@
+#include "runstate.h"
+
+namespace upd {
+RunState g_run;
+}

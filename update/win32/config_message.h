@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace upd {
+
+// A message box whose text is MSG/<key> and caption MSG/IDS_STR_TITLE.
+// Silent mode shows nothing and gives IDYES; an empty text gives IDCANCEL.
+int ShowConfigMessage(const std::wstring& key, UINT flags);
+
+}  // namespace upd

@@ -1,0 +1,64 @@
+#include "params.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "handle.h"
+#include "module.h"
+
+namespace upd {
+
+namespace {
+std::wstring ConfigFolder() { return fwu::ModuleFolder() + L"\\config"; }
+}  // namespace
+
+std::wstring OwnParametersPath() { return ConfigFolder() + L"\\__MyParams.dat"; }
+std::wstring OwnerParametersPath() { return ConfigFolder() + L"\\__MyParamsOwner.dat"; }
+
+void WriteOwnParameters() {
+    const wchar_t* line = ::GetCommandLineW();
+    if (line == nullptr) return;
+    fwu::UniqueFile file(::CreateFileW(OwnParametersPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    DWORD written = 0;
+    ::WriteFile(file.get(), line, DWORD(::lstrlenW(line) * sizeof(wchar_t)), &written, nullptr);
+}
+
+void DeleteOwnParameters() {
+    const std::wstring path = OwnParametersPath();
+    if (!path.empty() && fwu::FileExists(path)) ::DeleteFileW(path.c_str());
+}
+
+bool ReadParameterFile(const std::wstring& path, const std::wstring& name) {
+    std::vector<wchar_t> text;
+    {
+        fwu::UniqueFile file(
+            ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        LARGE_INTEGER size{};
+        // A command line is at most 32767 characters; anything far larger is
+        // not a parameter file.
+        if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart == 0 || size.QuadPart > (1 << 20)) return false;
+        text.assign(size_t(size.QuadPart) / sizeof(wchar_t) + 2, L'\0');
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), text.data(), DWORD(size.QuadPart), &read, nullptr)) return false;
+    }
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(text.data(), &argc);
+    if (argv == nullptr) return false;
+    fwu::UniqueLocal owner(argv);
+    for (int i = 1; i < argc; ++i) {
+        if (_wcsicmp(argv[i], name.c_str()) == 0) return true;
+    }
+    return false;
+}
+
+bool HasStoredParameter(const std::wstring& name) {
+    return ReadParameterFile(OwnParametersPath(), name) || ReadParameterFile(OwnerParametersPath(), name);
+}
+
+}  // namespace upd

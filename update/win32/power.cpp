@@ -1,0 +1,54 @@
+#include "power.h"
+
+#include <powrprof.h>
+
+namespace upd {
+
+namespace {
+bool RequestType(DWORD kind, POWER_REQUEST_TYPE& type) {
+    switch (kind) {
+        case CPowerRequest::kSystem: type = PowerRequestSystemRequired; return true;
+        case CPowerRequest::kExecution: type = PowerRequestExecutionRequired; return true;
+        case CPowerRequest::kDisplay: type = PowerRequestDisplayRequired; return true;
+        default: return false;
+    }
+}
+}  // namespace
+
+CPowerRequest::CPowerRequest(const std::wstring& reason, DWORD kind) : m_kind(kind) {
+    reason.copy(m_reason, 259);
+}
+
+CPowerRequest::~CPowerRequest() {
+    POWER_REQUEST_TYPE type;
+    if (m_hRequest != INVALID_HANDLE_VALUE) {
+        if (RequestType(m_kind, type)) ::PowerClearRequest(m_hRequest, type);
+        ::CloseHandle(m_hRequest);
+        m_hRequest = INVALID_HANDLE_VALUE;
+    }
+}
+
+void CPowerRequest::Start() {
+    POWER_REQUEST_TYPE type;
+    if (m_hRequest != INVALID_HANDLE_VALUE || !RequestType(m_kind, type)) return;
+    REASON_CONTEXT context{};
+    context.Version = POWER_REQUEST_CONTEXT_VERSION;
+    context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    context.Reason.SimpleReasonString = m_reason;
+    HANDLE h = ::PowerCreateRequest(&context);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return;
+    if (!::PowerSetRequest(h, type)) {
+        ::CloseHandle(h);
+        return;
+    }
+    m_hRequest = h;
+}
+
+bool IsAlwaysOnAlwaysConnected() {
+    SYSTEM_POWER_CAPABILITIES caps{};
+    if (::CallNtPowerInformation(SystemPowerCapabilities, nullptr, 0, &caps, sizeof(caps)) != 0) return false;
+    // AoAc stands right before DiskSpinDown; older SDK headers call it a spare byte.
+    return reinterpret_cast<const BYTE*>(&caps.DiskSpinDown)[-1] != 0;
+}
+
+}  // namespace upd

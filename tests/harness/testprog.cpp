@@ -3,6 +3,7 @@
 //   /SLEEP:ms     sleep before exiting
 //   /EXIT:code    exit code, decimal or 0x hexadecimal (32 bits)
 //   /WINDOW:title show a top-level window with that title while sleeping
+//   /MUTEX:name   create (and hold while sleeping) a named mutex
 #include <windows.h>
 
 #include <cstdio>
@@ -27,14 +28,16 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title;
+    std::wstring record, sleep, exit, title, mutex;
     {
         CParseParam params;
         record = params.Find(L"RECORD:", nullptr);
         sleep = params.Find(L"SLEEP:", nullptr);
         exit = params.Find(L"EXIT:", nullptr);
         title = params.Find(L"WINDOW:", nullptr);
+        mutex = params.Find(L"MUTEX:", nullptr);
     }
+    HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
     if (!record.empty()) Record(record);
     HWND window = nullptr;
     if (!title.empty()) {
@@ -55,5 +58,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ::Sleep(10);
     }
     if (window) ::DestroyWindow(window);
+    if (held) ::CloseHandle(held);
     return static_cast<int>(static_cast<UINT>(fwu::ParseConfigNumber(exit, 0)));
 }

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The main job: builds every program for Windows, lays out an example
+# package from examples/, runs its task list with Update under Wine
+# (silent, unattended) and prints Update's log and exit code.
+#   scripts/main-job.sh [EXAMPLE] [UPDATE OPTIONS...]
+# EXAMPLE is a folder name under examples/ (default: branching).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+example=${1:-branching}
+shift || true
+[ -d "examples/$example" ] || { echo "no example named '$example' under examples/" >&2; exit 1; }
+options=("$@")
+[ ${#options[@]} -gt 0 ] || options=(/s)
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+pkg="$PWD/build/demo/$example"
+rm -rf "$pkg"
+mkdir -p "$pkg"
+cp build/windows/bin/*.exe "$pkg/"
+cp -r "examples/$example/." "$pkg/"
+rm -f "$pkg/README.md"
+
+export WINEPREFIX="$PWD/build/demo/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -d "$WINEPREFIX/drive_c" ]; then
+  echo "Creating the Wine prefix (once)..."
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  for n in $(seq 120 160); do
+    [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    sleep 1
+    break
+  done
+fi
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true; }
+trap cleanup EXIT
+
+to_win() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
+log="$pkg/update.log"
+echo "Running: Update.exe ${options[*]} /LOG:$(to_win "$pkg")\\update.log  (package $pkg)"
+out=$(wine build/windows/testbin/runexit.exe "$(to_win "$pkg/Update.exe")" "${options[@]}" "/LOG:$(to_win "$pkg")\\update.log")
+echo "---- update.log ----"
+if [ -f "$log" ]; then iconv -f UTF-16LE -t UTF-8 "$log" | sed '1s/^\xEF\xBB\xBF//' | tr -d '\r'; fi
+echo "--------------------"
+echo "Update $out"

@@ -1,0 +1,95 @@
+#include "setupapi_devices.h"
+
+#include <cstring>
+#include <new>
+
+#include "log.h"
+
+namespace fwu {
+
+DEVPROPKEY ToDevPropKey(const DevPropKey& key) {
+    DEVPROPKEY out{};
+    out.fmtid = ToGuid(key.fmtid);
+    out.pid = key.pid;
+    return out;
+}
+
+GUID ToGuid(const Guid& guid) {
+    GUID out{};
+    out.Data1 = guid.data1;
+    out.Data2 = guid.data2;
+    out.Data3 = guid.data3;
+    std::memcpy(out.Data4, guid.data4, sizeof out.Data4);
+    return out;
+}
+
+RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key) {
+    RawProperty value;
+    DEVPROPTYPE type = 0;
+    DWORD required = 0;
+    // Size query; its result is not examined (it fails by design), and the
+    // size stays 0 when the device lacks the property.
+    ::SetupDiGetDevicePropertyW(set, device, &key, &type, nullptr, 0, &required, 0);
+    std::vector<BYTE> buffer(required);
+    DWORD size = required;
+    if (!::SetupDiGetDevicePropertyW(set, device, &key, &type, buffer.empty() ? nullptr : buffer.data(),
+                                     DWORD(buffer.size()), &size, 0))
+        return value;
+    if (size < buffer.size()) buffer.resize(size);
+    value.ok = true;
+    value.type = type;
+    value.bytes.assign(buffer.begin(), buffer.end());
+    return value;
+}
+
+std::vector<std::wstring> ReadDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key) {
+    return RenderDeviceProperty(GetRawDeviceProperty(set, device, key));
+}
+
+CSetupApiDeviceList::CSetupApiDeviceList(HDEVINFO set) : m_set(set) { m_device.cbSize = sizeof(m_device); }
+
+bool CSetupApiDeviceList::SelectDevice(uint32_t index) {
+    m_device = SP_DEVINFO_DATA{};
+    m_device.cbSize = sizeof(m_device);
+    return ::SetupDiEnumDeviceInfo(m_set.get(), index, &m_device) != FALSE;
+}
+
+RawProperty CSetupApiDeviceList::GetProperty(const DevPropKey& key) {
+    DEVPROPKEY k = ToDevPropKey(key);
+    return GetRawDeviceProperty(m_set.get(), &m_device, k);
+}
+
+namespace {
+
+// Hands the new set to its owner; the set is released on every failure.
+std::unique_ptr<IDeviceList> Adopt(HDEVINFO set, uint32_t* error) {
+    if (set == INVALID_HANDLE_VALUE) {
+        *error = ::GetLastError();
+        return nullptr;
+    }
+    std::unique_ptr<IDeviceList> list(new (std::nothrow) CSetupApiDeviceList(set));
+    if (!list) {
+        ::SetupDiDestroyDeviceInfoList(set);
+        *error = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    return list;
+}
+
+}  // namespace
+
+std::unique_ptr<IDeviceList> CSetupApiDeviceSystem::OpenPresentDevices(uint32_t* error) {
+    HDEVINFO set =
+        ::SetupDiGetClassDevsExW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES, nullptr, nullptr, nullptr);
+    return Adopt(set, error);
+}
+
+std::unique_ptr<IDeviceList> CSetupApiDeviceSystem::OpenInterfaceClass(const Guid& interfaceClass, uint32_t* error) {
+    GUID cls = ToGuid(interfaceClass);
+    HDEVINFO set = ::SetupDiGetClassDevsExW(&cls, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE, nullptr,
+                                            nullptr, nullptr);
+    return Adopt(set, error);
+}
+
+void CFileToolLog::Line(const std::wstring& text) { LogWriteLine(text); }
+
+}  // namespace fwu

@@ -102,34 +102,6 @@ std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA* dev) {
     return id;
 }
 
-// Marks an interface as enabled the way a driver's IoSetDeviceInterfaceState
-// would: Wine lists an interface as present only when its Control key says
-// Linked=1.
-bool LinkInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* iface, const GUID& cls) {
-    DWORD size = 0;
-    ::SetupDiGetDeviceInterfaceDetailW(set, iface, nullptr, 0, &size, nullptr);
-    if (size == 0) return false;
-    std::vector<BYTE> buffer(size);
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!::SetupDiGetDeviceInterfaceDetailW(set, iface, detail, size, nullptr, nullptr)) return false;
-    std::wstring symlink = detail->DevicePath;  // \\?\root#fwufixture#0000#{guid}
-    wchar_t guid[64] = L"";
-    ::StringFromGUID2(cls, guid, 64);
-    std::wstring name = symlink;
-    if (name.size() > 4) name = L"##?#" + name.substr(4);
-    std::wstring path = std::wstring(L"System\\CurrentControlSet\\Control\\DeviceClasses\\") + guid + L"\\" + name +
-                        L"\\#\\Control";
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    DWORD one = 1;
-    LONG rc = ::RegSetValueExW(key, L"Linked", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
-    ::RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
-
 struct Spec {
     std::wstring hwid, hwidsz, prob, fw, inf, bin, iface;
 };
@@ -138,7 +110,7 @@ std::wstring WithIndex(const std::wstring& text, int index) {
     return fwu::ReplaceAll(text, L"#", std::to_wstring(index));
 }
 
-int CreateOne(const Spec& s, int index, bool link) {
+int CreateOne(const Spec& s, int index) {
     DevInfoList set;
     set.h = ::SetupDiCreateDeviceInfoList(&kFixtureClass, nullptr);
     if (set.h == INVALID_HANDLE_VALUE) return Fail("SetupDiCreateDeviceInfoList");
@@ -151,7 +123,6 @@ int CreateOne(const Spec& s, int index, bool link) {
     if (!s.hwid.empty()) {
         auto list = MultiString(Split(WithIndex(s.hwid, index), L'|'));
         if (!SetProperty(set.h, &dev, kHardwareIds, DEVPROP_TYPE_STRING_LIST, list)) return Fail("HardwareIds");
-        ::SetupDiSetDeviceRegistryPropertyW(set.h, &dev, SPDRP_HARDWAREID, list.data(), DWORD(list.size()));
     }
     if (!s.hwidsz.empty() &&
         !SetProperty(set.h, &dev, kHardwareIds, DEVPROP_TYPE_STRING, StringBytes(WithIndex(s.hwidsz, index))))
@@ -180,7 +151,6 @@ int CreateOne(const Spec& s, int index, bool link) {
             iface.cbSize = sizeof(iface);
             if (!::SetupDiCreateDeviceInterfaceW(set.h, &dev, &kUsbClasses[type], nullptr, 0, &iface))
                 return Fail("SetupDiCreateDeviceInterfaceW");
-            if (link && !LinkInterface(set.h, &iface, kUsbClasses[type])) return Fail("LinkInterface");
         }
     }
     std::printf("created %s\n", fwu::ToUtf8(InstanceId(set.h, &dev)).c_str());
@@ -194,7 +164,6 @@ int RemoveAll() {
     int removed = 0;
     SP_DEVINFO_DATA dev{};
     dev.cbSize = sizeof(dev);
-    std::vector<std::wstring> ids;
     for (DWORD i = 0; ::SetupDiEnumDeviceInfo(set.h, i, &dev); ++i) {
         if (::SetupDiRemoveDevice(set.h, &dev)) ++removed;
     }
@@ -249,9 +218,6 @@ int Dump(const std::wstring& ifaceType) {
                             L"\n  prob " + Render(set.h, &dev, kProblemCode) + L"\n  fw " +
                             Render(set.h, &dev, kFirmwareVersion) + L"\n  inf " + Render(set.h, &dev, kDriverInfPath) +
                             L"\n  bin " + Render(set.h, &dev, kBinaryProbe);
-        ULONG status = 0, problem = 0;
-        (void)status;
-        (void)problem;
         std::printf("%s\n", fwu::ToUtf8(line).c_str());
     }
     std::printf("end %lu devices, last error %lu\n", i, ::GetLastError());
@@ -263,7 +229,7 @@ int Dump(const std::wstring& ifaceType) {
 int wmain() {
     Spec s;
     std::wstring count, dumpType;
-    int32_t remove = 0, dump = 0, nolink = 0;
+    int32_t remove = 0, dump = 0;
     {
         CParseParam params;
         s.hwid = params.Find(L"HWID:", nullptr);
@@ -277,13 +243,12 @@ int wmain() {
         dumpType = params.Find(L"DUMPIFACE:", nullptr);
         params.Find(L"REMOVE", &remove);
         params.Find(L"DUMP", &dump);
-        params.Find(L"NOLINK", &nolink);
     }
     if (remove) return RemoveAll();
     if (dump || !dumpType.empty()) return Dump(dumpType);
     int n = fwu::ParseConfigNumber(count, 1);
     for (int i = 0; i < n; ++i) {
-        int rc = CreateOne(s, i, nolink == 0);
+        int rc = CreateOne(s, i);
         if (rc != 0) return rc;
     }
     std::fflush(stdout);

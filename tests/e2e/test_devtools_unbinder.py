@@ -7,7 +7,9 @@ and starts Unbinder with it, passing the full exit code on.
 import shutil
 import unittest
 
-from fwutest import BIN, TESTBIN, WineTestCase, log_lines, prefix, winpath
+import time
+
+from fwutest import ARTIFACTS, BIN, TESTBIN, WineTestCase, finish, log_lines, prefix, screenshot, winpath, xdotool
 from devtools_fixture import Devices
 
 
@@ -69,12 +71,24 @@ class UnbinderRuns(WineTestCase):
                                               f"return 0x{value:08X}"])
                 self.assertIn("/delete-driver oem13.inf /uninstall /force", self.recorded())
 
-    def test_waits_for_a_slow_utility(self):
-        (self.system32 / "pnputil.sleep").write_text("1500")
+    def test_waits_for_a_slow_utility_without_showing_a_window(self):
+        (self.system32 / "pnputil.sleep").write_text("2500")
         (self.system32 / "pnputil.exit").write_text("7")
-        code, lines = self.unbind(r"/HwID:PCI\VEN_BEEF&DEV_0002")
-        self.assertEqual(code, 7)
-        self.assertEqual(lines[-1], "return 0x00000007")
+        proc = self.wine.start(TESTBIN / "envrun.exe", f"WINDIR={winpath(self.windir)}", "--",
+                               winpath(BIN / "Unbinder.exe"), r"/HwID:PCI\VEN_BEEF&DEV_0002",
+                               f"/LOG:{winpath(self.log)}")
+        # Several 400 ms waits go by while the utility runs; nothing is shown.
+        deadline = time.time() + 20
+        while "exec : " not in (self.log.read_bytes().decode("utf-16-le", "ignore") if self.log.exists() else ""):
+            self.assertLess(time.time(), deadline)
+            time.sleep(0.1)
+        time.sleep(0.5)
+        screenshot(ARTIFACTS / "unbinder-waiting.png")
+        self.assertEqual(xdotool("search", "--onlyvisible", "--name", "."), "")
+        self.assertEqual(finish(proc), 7)
+        lines = log_lines(self.log)
+        self.assertEqual(lines[-3:], ["      exit code = 0x00000007.", "Exec return 0x00000007.",
+                                      "return 0x00000007"])
 
     def test_missing_utility(self):
         code, lines = self.unbind(r"/HwID:PCI\VEN_BEEF", windir=winpath(self.tmp / "nowhere"))

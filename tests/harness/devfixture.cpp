@@ -13,6 +13,8 @@
 //   /COUNT:n       create n devices; "#" in the hardware IDs becomes the index
 //   /REMOVE        remove every device this fixture created
 //   /DUMP          print the hardware IDs and properties of every present device
+//   /WALK:target   time the tools' device walk in this process (/REPEAT:n
+//                  times) and the USB interface search of Portscout
 // Prints "created <instance id>" per device, "removed N", or the dump lines;
 // exits 0 on success, 1 on failure (with "error <step> <code>").
 #include <windows.h>
@@ -25,7 +27,9 @@
 
 #include "cmdline.h"
 #include "number.h"
+#include "setupapi_devices.h"
 #include "text.h"
+#include "tools.h"
 
 extern "C" WINSETUPAPI BOOL WINAPI SetupDiSetDevicePropertyW(HDEVINFO, PSP_DEVINFO_DATA, const DEVPROPKEY*,
                                                               DEVPROPTYPE, const BYTE*, DWORD, DWORD);
@@ -224,11 +228,50 @@ int Dump(const std::wstring& ifaceType) {
     return 0;
 }
 
+class NullLog final : public fwu::IToolLog {
+public:
+    void Line(const std::wstring&) override {}
+};
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return double(to.QuadPart - from.QuadPart) * 1000.0 / double(f.QuadPart);
+}
+
+int Bench(const std::wstring& target, int repeat) {
+    fwu::CSetupApiDeviceSystem system;
+    NullLog log;
+    int devices = 0, matches = 0;
+    LARGE_INTEGER t0, t1;
+    ::QueryPerformanceCounter(&t0);
+    for (int i = 0; i < repeat; ++i) {
+        matches = 0;
+        fwu::EnumerateMatchingDevices(system, log, target, [&](fwu::IDeviceList&) {
+            ++matches;
+            return fwu::WalkStep::Continue;
+        });
+    }
+    ::QueryPerformanceCounter(&t1);
+    {
+        uint32_t error = 0;
+        auto list = system.OpenPresentDevices(&error);
+        while (list && list->SelectDevice(uint32_t(devices))) ++devices;
+    }
+    std::printf("walk: %d present devices, %d matching: %.2f ms per walk (%d walks)\n", devices, matches,
+                Milliseconds(t0, t1) / repeat, repeat);
+    ::QueryPerformanceCounter(&t0);
+    for (int i = 0; i < repeat; ++i) fwu::PortscoutSearch(system, log, 2, 0xFFFF, 0xFFFF);
+    ::QueryPerformanceCounter(&t1);
+    std::printf("usb interface search (not found): %.2f ms per search\n", Milliseconds(t0, t1) / repeat);
+    return 0;
+}
+
 }  // namespace
 
 int wmain() {
     Spec s;
-    std::wstring count, dumpType;
+    std::wstring count, dumpType, walk, repeat;
     int32_t remove = 0, dump = 0;
     {
         CParseParam params;
@@ -241,10 +284,16 @@ int wmain() {
         s.iface = params.Find(L"IFACE:", nullptr);
         count = params.Find(L"COUNT:", nullptr);
         dumpType = params.Find(L"DUMPIFACE:", nullptr);
+        walk = params.Find(L"WALK:", nullptr);
+        repeat = params.Find(L"REPEAT:", nullptr);
         params.Find(L"REMOVE", &remove);
         params.Find(L"DUMP", &dump);
     }
     if (remove) return RemoveAll();
+    if (!walk.empty()) {
+        int runs = fwu::ParseConfigNumber(repeat, 10);
+        return Bench(walk, runs > 0 ? runs : 1);
+    }
     if (dump || !dumpType.empty()) return Dump(dumpType);
     int n = fwu::ParseConfigNumber(count, 1);
     for (int i = 0; i < n; ++i) {

@@ -42,10 +42,6 @@ RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DE
     return value;
 }
 
-std::vector<std::wstring> ReadDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key) {
-    return RenderDeviceProperty(GetRawDeviceProperty(set, device, key));
-}
-
 CSetupApiDeviceList::CSetupApiDeviceList(HDEVINFO set) : m_set(set) { m_device.cbSize = sizeof(m_device); }
 
 bool CSetupApiDeviceList::SelectDevice(uint32_t index) {

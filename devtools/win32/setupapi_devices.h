@@ -38,8 +38,6 @@ GUID ToGuid(const Guid& guid);
 // The raw value of a device property: a size query, then the read into a
 // buffer of exactly the reported size.
 RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key);
-// The property rendered as a list of strings (empty on any failure).
-std::vector<std::wstring> ReadDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key);
 
 // One open set and the device selected in it.
 class CSetupApiDeviceList final : public IDeviceList {

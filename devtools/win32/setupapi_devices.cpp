@@ -75,7 +75,8 @@ std::unique_ptr<IDeviceList> Adopt(HDEVINFO set, uint32_t* error) {
 
 std::unique_ptr<IDeviceList> CSetupApiDeviceSystem::OpenPresentDevices(uint32_t* error) {
     HDEVINFO set =
-        ::SetupDiGetClassDevsExW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES, nullptr, nullptr, nullptr);
+        ::SetupDiGetClassDevsExW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES, nullptr, nullptr,
+                                 nullptr);
     return Adopt(set, error);
 }
 

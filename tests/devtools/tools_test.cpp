@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
 
 #include "fake_devices.h"
@@ -160,7 +161,8 @@ public:
 };
 
 TEST(Unbinder, CommandLineQuotesOnlyThePath) {
-    EXPECT_EQ(BuildUtilityCommandLine(L"C:\\Windows\\System32\\pnputil.exe", L"/delete-driver oem12.inf /uninstall /force"),
+    EXPECT_EQ(BuildUtilityCommandLine(L"C:\\Windows\\System32\\pnputil.exe",
+                                      L"/delete-driver oem12.inf /uninstall /force"),
               L"\"C:\\Windows\\System32\\pnputil.exe\" /delete-driver oem12.inf /uninstall /force");
     EXPECT_EQ(BuildUtilityCommandLine(L"C:\\a b\\x.exe", L""), L"\"C:\\a b\\x.exe\"");
 }

@@ -4,12 +4,14 @@
 //   /EXIT:code    exit code, decimal or 0x hexadecimal (32 bits)
 //   /WINDOW:title show a top-level window with that title while sleeping
 //   /MUTEX:name   create (and hold while sleeping) a named mutex
+//   /LOG:file     open the common log (banner "testprog") and log one line
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "cmdline.h"
+#include "log.h"
 #include "number.h"
 #include "text.h"
 
@@ -28,7 +30,7 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title, mutex;
+    std::wstring record, sleep, exit, title, mutex, log;
     {
         CParseParam params;
         record = params.Find(L"RECORD:", nullptr);
@@ -36,7 +38,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         exit = params.Find(L"EXIT:", nullptr);
         title = params.Find(L"WINDOW:", nullptr);
         mutex = params.Find(L"MUTEX:", nullptr);
+        log = params.Find(L"LOG:", nullptr);
+        if (!log.empty()) OpenLogFile(log, L"testprog");
     }
+    LogPrintf(L"pid %lu.", ::GetCurrentProcessId());
     HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
     if (!record.empty()) Record(record);
     HWND window = nullptr;
@@ -59,5 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (window) ::DestroyWindow(window);
     if (held) ::CloseHandle(held);
+    LogPrintf(L"return %d.", fwu::ParseConfigNumber(exit, 0));
+    CloseLogFile();
     return static_cast<int>(static_cast<UINT>(fwu::ParseConfigNumber(exit, 0)));
 }

@@ -42,7 +42,11 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     break
   done
 fi
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true; }
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  true
+}
 trap cleanup EXIT
 
 to_win() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }

@@ -8,6 +8,8 @@ import unittest
 from fwutest import WineTestCase, log_lines, read_log, screenshot, wait_window, xdotool, ARTIFACTS
 
 BANNER = re.compile(r"^\*{10} DORozari - \d{4}/\d{2}/\d{2} - \d{2}:\d{2}:\d{2} \*{10}$")
+# A task list whose only task ends the run at once with exit code 0.
+END_ONLY = {"TASK_1": {"Type": "9"}}
 PREFIX = re.compile(r"^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - ")
 
 
@@ -35,7 +37,7 @@ class StartupExitCodes(WineTestCase):
         for sealed in (False, True):
             with self.subTest(sealed=sealed):
                 pkg = self.package(name=f"pkg{int(sealed)}")
-                pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "OFF"}}, sealed=sealed)
+                pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "OFF"}, **END_ONLY}, sealed=sealed)
                 self.assertEqual(self.wine.run(pkg.path("Update.exe"), f"/LOG:{pkg.win('run.log')}"), 0)
                 lines = log_lines(pkg.path("run.log"))
                 self.assertIn("Admin.", lines)
@@ -60,14 +62,14 @@ class StartupExitCodes(WineTestCase):
         pkg = self.package()
         pkg.config.write_bytes(b"abc")  # cannot be checked: falsified
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 3)
-        pkg.config.write_bytes(bytes(range(256)) * 64)  # no marker: a plain file of garbage
-        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 0)
+        pkg.config.write_bytes(bytes(range(256)) * 64)  # no marker: a plain file of garbage, no task in it
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 9)
         pkg.config.write_bytes(b"")
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 3)
 
     def test_ftn_forms(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         for arg, expected in (("/FTN:0x10", 16), ("/FTN:010", 8), ("/FTN:3a", 1), ("/FTN:", 1), ("-ftn:7", 7)):
             with self.subTest(arg=arg):
                 log = pkg.path(f"ftn{expected}{arg[-1]}.log")
@@ -76,7 +78,7 @@ class StartupExitCodes(WineTestCase):
 
     def test_silent_switch_forms(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         for n, (arg, silent) in enumerate((("/S", True), ("-s", True), ("/silent", False))):
             with self.subTest(arg=arg):
                 log = pkg.path(f"silent{n}.log")
@@ -85,7 +87,7 @@ class StartupExitCodes(WineTestCase):
 
     def test_stored_silent_parameter_from_owner_file(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         pkg.path("config", "__MyParamsOwner.dat").write_bytes("starter.exe /s".encode("utf-16-le"))
         self.wine.run(pkg.path("Update.exe"), f"/LOG:{pkg.win('run.log')}")
         self.assertIn("Silent.", log_lines(pkg.path("run.log")))
@@ -95,7 +97,7 @@ class StartupExitCodes(WineTestCase):
 class LogFormat(WineTestCase):
     def test_bom_once_crlf_banner_and_append(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         log = pkg.path("run.log")
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0)
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0)
@@ -110,7 +112,7 @@ class LogFormat(WineTestCase):
 
     def test_no_log_without_option(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", "/LOG:"), 0)
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 0)
         self.assertEqual(sorted(p.name for p in pkg.root.iterdir()), ["Update.exe", "config"])
@@ -129,7 +131,7 @@ class SingleInstance(WineTestCase):
 
     def test_second_instance_gives_4_and_keeps_params(self):
         pkg = self.package(programs=("Update.exe", "testprog.exe"))
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config(END_ONLY)
         holder = self._hold(pkg, 6000)
         time.sleep(1.5)
         params = pkg.path("config", "__MyParams.dat")
@@ -145,6 +147,18 @@ class SingleInstance(WineTestCase):
         params.unlink()
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", "/WaitMultiEnd"), 0)
 
+
+
+class LongValues(WineTestCase):
+    def test_values_of_many_kilobytes_are_read_whole(self):
+        # 20000 leading zeros: a value cut anywhere would read as 0, not 7.
+        data = "0" * 20000 + "7"
+        for sealed in (False, True):
+            with self.subTest(sealed=sealed):
+                pkg = self.package(name=f"long{int(sealed)}")
+                pkg.write_config({"MSG": {"IDS_STR_TITLE": "x" * 50000}, "TASK_1": {"Type": "11", "Data": data}},
+                                 sealed=sealed)
+                self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 7)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

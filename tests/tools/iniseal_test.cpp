@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "config.h"
+#include "iniseal_core.h"
+#include "inifile.h"
+#include "text.h"
+
+using namespace fwu;
+
+namespace {
+std::vector<uint8_t> Utf16File(const std::wstring& text) {
+    std::vector<uint8_t> b{0xFF, 0xFE};
+    for (char16_t u : ToUtf16(text)) {
+        b.push_back(uint8_t(u & 0xFF));
+        b.push_back(uint8_t(u >> 8));
+    }
+    return b;
+}
+
+const std::wstring kPlain =
+    L"[CONFIG]\r\nREQSYS=ON\r\n[MSG]\r\nIDS_STR_TITLE=Mise \u00e0 jour \u65e5\u672c\r\n"
+    L"IDS_STR_NOTADMIN=Line one\\nLine two\r\n[TASK_1]\r\nType=0\r\nPath=%UPDATEDIR%\\fw tool.exe\r\n"
+    L"Param=/a \"b c\"\r\nEmpty=\r\n[S\u00e9ction]\r\nCl\u00e9=" + std::wstring(3000, L'v') + L"\r\n";
+}  // namespace
+
+TEST(IniSeal, RoundTripKeepsEverySectionKeyAndValue) {
+    SealOutcome sealed = SealIni(Utf16File(kPlain));
+    ASSERT_EQ(sealed.exitCode, 0) << ToUtf8(sealed.message);
+    IntegrityResult r = CheckIntegrity(sealed.bytes.data(), sealed.bytes.size());
+    EXPECT_TRUE(r.valid);
+    EXPECT_TRUE(r.encoded);
+
+    // The reader sees the plain values through the encoding.
+    IniDocumentSource src(ParseIni(DecodeFileText(sealed.bytes)));
+    CGlobalIniMgr mgr(src);
+    mgr.SetLoaded(L"x", r);
+    EXPECT_EQ(mgr.GetString(L"MSG", L"IDS_STR_TITLE", L""), L"Mise \u00e0 jour \u65e5\u672c");
+    EXPECT_EQ(mgr.GetString(L"TASK_1", L"Param", L""), L"/a \"b c\"");
+    EXPECT_EQ(mgr.GetString(L"TASK_1", L"Empty", L"default"), L"");
+    EXPECT_EQ(mgr.GetInt(L"TASK_1", L"Type", 9), 0);
+    EXPECT_EQ(mgr.GetString(L"S\u00e9ction", L"Cl\u00e9", L"").size(), 3000u);
+
+    SealOutcome opened = OpenIni(sealed.bytes);
+    ASSERT_EQ(opened.exitCode, 0);
+    IniDocument before = ParseIni(kPlain), after = ParseIni(DecodeFileText(opened.bytes));
+    ASSERT_EQ(before.sections.size(), after.sections.size());
+    for (size_t i = 0; i < before.sections.size(); ++i) {
+        EXPECT_EQ(before.sections[i].name, after.sections[i].name);
+        ASSERT_EQ(before.sections[i].entries.size(), after.sections[i].entries.size());
+        for (size_t k = 0; k < before.sections[i].entries.size(); ++k) {
+            EXPECT_EQ(before.sections[i].entries[k].key, after.sections[i].entries[k].key);
+            EXPECT_EQ(before.sections[i].entries[k].value, after.sections[i].entries[k].value);
+        }
+    }
+}
+
+TEST(IniSeal, VerifyTellsPlainSealedAndFalsified) {
+    EXPECT_EQ(VerifyIni(Utf16File(kPlain)).exitCode, 0);
+    SealOutcome sealed = SealIni(Utf16File(kPlain));
+    EXPECT_EQ(VerifyIni(sealed.bytes).exitCode, 0);
+    auto bad = sealed.bytes;
+    bad[bad.size() / 3] ^= 0x04;
+    EXPECT_EQ(VerifyIni(bad).exitCode, 3);
+    EXPECT_EQ(OpenIni(bad).exitCode, 3);
+    EXPECT_EQ(VerifyIni({1, 2, 3}).exitCode, 3);
+    EXPECT_EQ(SealIni(sealed.bytes).exitCode, 5);
+    EXPECT_EQ(OpenIni(Utf16File(kPlain)).exitCode, 5);
+}
+
+TEST(IniSeal, SealedFileWithForeignValueIsReported) {
+    // Valid trailer over a value that is not a sealed value.
+    std::vector<uint8_t> bytes = Utf16File(L"[A]\r\nk=plain text\r\n");
+    AppendTrailer(bytes);
+    SealOutcome v = VerifyIni(bytes);
+    EXPECT_EQ(v.exitCode, 4);
+    EXPECT_NE(v.message.find(L"line 2"), std::wstring::npos);
+}
+
+TEST(IniSeal, CommandLine) {
+    std::wstring out;
+    EXPECT_EQ(IniSealMain({L"IniSeal"}, out), 1);
+    EXPECT_EQ(IniSealMain({L"IniSeal", L"seal", L"only-in"}, out), 1);
+    EXPECT_EQ(IniSealMain({L"IniSeal", L"frobnicate", L"a", L"b"}, out), 1);
+    EXPECT_EQ(IniSealMain({L"IniSeal", L"verify", L"/nonexistent/config.ini"}, out), 2);
+}

@@ -463,6 +463,7 @@ private:
                 Warn(sec, e.key, e.line, msg);
                 continue;
             }
+            if (EqualsNoCaseAscii(k->name, L"Type")) continue;  // checked while loading
             if (!TaskKeyUsedBy(*k, t.type)) {
                 Warn(sec, e.key, e.line, FormatString(L"a task of type %u (%ls) does not use %ls", t.type, TypeName(t.type), k->name));
                 continue;

@@ -1,0 +1,172 @@
+// TaskLint's reading of results and paths, its graph, and the examples
+// shipped with the tool set.
+#include <cstdlib>
+#include <fstream>
+
+#include "tasklint_testutil.h"
+
+namespace fwu::lint::test {
+namespace {
+
+LintReport LintString(const std::string& text, LintOptions options = {}) {
+    return LintConfigBytes(std::vector<uint8_t>(text.begin(), text.end()), options);
+}
+
+std::vector<std::string> FindingTexts(const LintReport& r) {
+    std::vector<std::string> out;
+    for (const Finding& f : r.findings) out.push_back(ToUtf8(FormatFinding(L"c.ini", f)));
+    return out;
+}
+
+TEST(TaskLintResults, TaskDialogResultPacksRadioButtonAndCheckBox) {
+    const std::string list =
+        "[TASK_1]\nType=10\nTD_cButtons=1\nTD_Button0_ID=101\nTD_Button0_Text=Go\n"
+        "TD_cRadioButtons=1\nTD_Radio0_ID=201\nTD_Radio0_Text=A\nTD_VerificationText=Sure\n"
+        "RET_0x80C90065=-1\nRET_0x00C90065=-1\nRET_0x00000006=-1\nRET_0x00000065=-1\n";
+    LintReport r = LintString(list);
+    std::vector<std::string> f = FindingTexts(r);
+    // Only the last key is impossible: a radio button is always selected.
+    ASSERT_EQ(f.size(), 1u) << f[0];
+    EXPECT_NE(f[0].find("RET_0x00000065"), std::string::npos) << f[0];
+    EXPECT_TRUE(r.tasks.at(1).results.Contains(0x80C90065u));
+    EXPECT_TRUE(r.tasks.at(1).results.Contains(0xFFFFFFFFu));  // the dialog could not be shown
+}
+
+TEST(TaskLintResults, BaseBoardCheckGivesThePositionOfTheName) {
+    LintReport r = LintString("[TASK_1]\nType=6\nData=Board A, Board B,\nRET_0x00000002=-1\n");
+    const ResultSet& rs = r.tasks.at(1).results;
+    EXPECT_TRUE(rs.Contains(0));
+    EXPECT_TRUE(rs.Contains(1));
+    EXPECT_FALSE(rs.Contains(2));  // a trailing comma adds no name
+    EXPECT_TRUE(rs.Contains(0xFFFFFFFFu));
+    EXPECT_EQ(r.Warnings(), 1);
+}
+
+TEST(TaskLintResults, RetKeysMatchInAnyLetterCase) {
+    // The profile reader ignores case in key names, so Update's
+    // RET_0x0000000A finds ret_0x0000000a.
+    LintReport r = LintString(
+        "[TASK_1]\nType=0\nPath=%WINDIR%\\a.exe\nWaitExit=TRUE\nret_0x0000000a=-1\n[TASK_2]\nType=11\n");
+    EXPECT_EQ(r.ExitCode(), 0) << FindingTexts(r)[0];
+    bool found = false;
+    for (const Edge& e : r.tasks.at(1).edges)
+        found = found || (e.kind == Edge::Kind::End && e.results == std::vector<uint32_t>{10});
+    EXPECT_TRUE(found);
+}
+
+TEST(TaskLintResults, FirstKeyOfTwoSpellingsWins) {
+    LintReport r = LintString("[TASK_1]\nType=5\nRET_0x00000001=-1\nRET_0X00000001=4\nRET_0x00000000=-1\n");
+    EXPECT_EQ(r.Errors(), 0);  // TASK_4 is never reached: the first key wins
+    EXPECT_EQ(r.Warnings(), 1);
+}
+
+TEST(TaskLintPaths, RetValueZeroGoesOnWithTheNextTask) {
+    LintReport r = LintString("[TASK_1]\nType=5\nRET_0x00000000=0\nRET_0x00000001=-1\n[TASK_2]\nType=11\n");
+    EXPECT_EQ(r.ExitCode(), 0);
+    EXPECT_TRUE(r.tasks.at(2).reachable);
+}
+
+TEST(TaskLintPaths, RestartEndsThePathWithoutFallingOff) {
+    LintReport r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\n");
+    EXPECT_EQ(r.ExitCode(), 0) << FindingTexts(r)[0];
+}
+
+TEST(TaskLintPaths, TaskZeroIsReachedOnlyAsFirstTaskOrByGoto) {
+    const std::string list = "[TASK_0]\nType=11\n[TASK_1]\nType=5\nRET_0x00000000=-1\nRET_0x00000001=-1\n";
+    EXPECT_EQ(LintString(list).Warnings(), 1);  // TASK_0 unreachable
+    LintOptions first0;
+    first0.firstTask = 0;
+    EXPECT_EQ(LintString(list, first0).Warnings(), 1);  // now TASK_1 is
+    EXPECT_EQ(LintString(list + "[TASK_2]\nType=9\nGoto=0\n").Warnings(), 2);
+}
+
+TEST(TaskLintPaths, LoopWithACounterHasAWayOut) {
+    // A program's exit code can always be one without a RET_ key.
+    LintReport r = LintString(
+        "[TASK_1]\nType=0\nPath=%WINDIR%\\Tallykeep.exe\nWaitExit=TRUE\nRET_0x00000000=2\nRET_0x00000001=3\n"
+        "[TASK_2]\nType=9\nGoto=1\n[TASK_3]\nType=11\nData=1\n");
+    EXPECT_EQ(r.ExitCode(), 0);
+    EXPECT_FALSE(r.tasks.at(1).stuck);
+}
+
+TEST(TaskLintPaths, EveryLoadingTaskCanBeReachedAndEnded) {
+    LintReport r = LintString("[TASK_1]\nType=9\nGoto=5\n[TASK_5]\nType=11\nData=0x10\n");
+    EXPECT_EQ(r.ExitCode(), 0);
+    EXPECT_EQ(r.tasks.at(5).returnValue, 16);
+}
+
+// --- graph -----------------------------------------------------------------
+
+TEST(TaskLintGraph, NodesEdgesAndEndings) {
+    LintReport r = LintString(
+        "[TASK_1]\nType=0\nPath=Findling.exe\nWaitExit=TRUE\nRET_0x00000006=20\n"
+        "[TASK_2]\nType=1\nMsgText=Update now?\nMsgType=MB_YESNO\nRET_0x00000007=-1\n"
+        "[TASK_3]\nType=3\n[TASK_20]\nType=11\nData=6\n");
+    std::string dot = ToUtf8(WriteDot(r, L"demo"));
+    EXPECT_EQ(dot.rfind("digraph tasks {", 0), 0u);
+    EXPECT_NE(dot.find("t1 [label=\"TASK_1\\n0: run program\\nFindling.exe\"]"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t1 -> t20 [label=\"6\"]"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t1 -> t2 [label=\"other\", style=dashed]"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t2 -> end [label=\"7\"]"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t2 -> t3 [label=\"6\", style=dashed]"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("ret20 [shape=doublecircle, label=\"exit 6\""), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t3 -> session3"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("start -> t1;"), std::string::npos);
+}
+
+TEST(TaskLintGraph, MissingTargetsAndTextsAreEscaped) {
+    LintReport r = LintString("[TASK_1]\nType=1\nMsgText=Say \"hi\"\\nnow\nRET_0x00000001=4\nRET_0x00000006=-1\n");
+    std::string dot = ToUtf8(WriteDot(r, L"x"));
+    EXPECT_NE(dot.find("Say \\\"hi\\\" now"), std::string::npos) << dot;
+    EXPECT_NE(dot.find("t4 [shape=octagon, color=red"), std::string::npos) << dot;
+}
+
+TEST(TaskLintGraph, GraphOptionWritesDotAndKeepsTheExitCode) {
+    PackageDir dir;
+    dir.WriteText("[TASK_1]\nType=5\nRET_0x00000000=-1\nRET_0x00000001=-1\nWaitExt=1\n");
+    LintRun r = dir.Lint({L"--graph"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.rfind("digraph", 0), 0u);
+    EXPECT_NE(r.err.find("WaitExt"), std::string::npos);
+    std::filesystem::path dotFile = dir.Root() / "flow.dot";
+    r = dir.Lint({L"--graph=" + FromUtf8(dotFile.string())});
+    EXPECT_EQ(r.code, 1);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(dotFile, bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 7), "digraph");
+}
+
+// --- the examples ---------------------------------------------------------
+
+std::vector<std::filesystem::path> ExampleLists() {
+    std::vector<std::filesystem::path> lists;
+    for (const char* top : {"examples", "docs/examples"}) {
+        std::filesystem::path root = std::filesystem::path(FWU_SOURCE_DIR) / top;
+        std::error_code ec;
+        for (std::filesystem::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+            if (it->path().filename() == "config.ini" && it->path().parent_path().filename() == "config")
+                lists.push_back(it->path());
+    }
+    return lists;
+}
+
+TEST(TaskLintExamples, EveryExampleIsCleanAndItsGraphRenders) {
+    std::vector<std::filesystem::path> lists = ExampleLists();
+    ASSERT_GE(lists.size(), 3u);
+    bool haveDot = std::system("dot -V >/dev/null 2>&1") == 0;
+    for (const auto& list : lists) {
+        std::wstring out, err;
+        int code = TaskLintMain({L"TaskLint", FromUtf8(list.string())}, out, err);
+        EXPECT_EQ(code, 0) << list << "\n" << ToUtf8(out) << ToUtf8(err);
+        if (!haveDot) continue;
+        std::filesystem::path dotFile = std::filesystem::temp_directory_path() /
+                                        ("tasklint-example-" + std::to_string(::getpid()) + ".dot");
+        TaskLintMain({L"TaskLint", L"--graph=" + FromUtf8(dotFile.string()), FromUtf8(list.string())}, out, err);
+        std::string cmd = "dot -Tsvg -o /dev/null '" + dotFile.string() + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << list;
+        std::filesystem::remove(dotFile);
+    }
+}
+
+}  // namespace
+}  // namespace fwu::lint::test

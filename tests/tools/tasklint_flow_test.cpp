@@ -150,21 +150,35 @@ std::vector<std::filesystem::path> ExampleLists() {
     return lists;
 }
 
+// An example laid out as a packager lays it out: the programs of the tool
+// set beside it, and the vendor's files of its "firmware" folder.
+void LayOutPackage(const std::filesystem::path& example, const std::filesystem::path& package) {
+    std::filesystem::copy(example, package, std::filesystem::copy_options::recursive);
+    for (const char* p : {"Update", "Findling", "Ailscan", "Romstamp", "Unbinder", "Portscout", "Progress",
+                          "Optpick", "Tallykeep"})
+        WriteWholeFile(package / (std::string(p) + ".exe"), {'M', 'Z'});
+    std::filesystem::create_directories(package / "firmware");
+    for (const char* f : {"DockFlash.exe", "Flash.exe"}) WriteWholeFile(package / "firmware" / f, {'M', 'Z'});
+}
+
 TEST(TaskLintExamples, EveryExampleIsCleanAndItsGraphRenders) {
     std::vector<std::filesystem::path> lists = ExampleLists();
     ASSERT_GE(lists.size(), 3u);
     bool haveDot = std::system("dot -V >/dev/null 2>&1") == 0;
+    PackageDir scratch;
+    int n = 0;
     for (const auto& list : lists) {
+        std::filesystem::path package = scratch.Root() / ("example" + std::to_string(n++));
+        LayOutPackage(list.parent_path().parent_path(), package);
+        std::wstring config = FromUtf8((package / "config" / "config.ini").string());
         std::wstring out, err;
-        int code = TaskLintMain({L"TaskLint", FromUtf8(list.string())}, out, err);
+        int code = TaskLintMain({L"TaskLint", config}, out, err);
         EXPECT_EQ(code, 0) << list << "\n" << ToUtf8(out) << ToUtf8(err);
         if (!haveDot) continue;
-        std::filesystem::path dotFile = std::filesystem::temp_directory_path() /
-                                        ("tasklint-example-" + std::to_string(::getpid()) + ".dot");
-        TaskLintMain({L"TaskLint", L"--graph=" + FromUtf8(dotFile.string()), FromUtf8(list.string())}, out, err);
+        std::filesystem::path dotFile = package / "flow.dot";
+        TaskLintMain({L"TaskLint", L"--graph=" + FromUtf8(dotFile.string()), config}, out, err);
         std::string cmd = "dot -Tsvg -o /dev/null '" + dotFile.string() + "'";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << list;
-        std::filesystem::remove(dotFile);
     }
 }
 

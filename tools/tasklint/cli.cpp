@@ -23,13 +23,13 @@ std::wstring LastPart(const std::wstring& path) {
     return p == std::wstring::npos ? path : path.substr(p + 1);
 }
 
-std::filesystem::path ToPath(const std::wstring& s) { return std::filesystem::path(ToUtf8(s)); }
+std::filesystem::path ToPath(const std::wstring& s) { return WideToPath(s); }
 
 // Update reads config\config.ini beside itself: the package folder is the
 // one that holds the "config" folder.
 std::filesystem::path DefaultPackageFolder(const std::filesystem::path& file) {
     std::filesystem::path folder = std::filesystem::absolute(file).parent_path();
-    if (EqualsNoCaseAscii(FromUtf8(folder.filename().string()), L"config")) return folder.parent_path();
+    if (EqualsNoCaseAscii(PathToWide(folder.filename()), L"config")) return folder.parent_path();
     return {};
 }
 

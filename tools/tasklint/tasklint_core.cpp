@@ -254,7 +254,7 @@ bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& rel
         }
         bool found = false;
         for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
-            std::wstring name = FromUtf8(it->path().filename().string());
+            std::wstring name = PathToWide(it->path().filename());
             if (EqualsNoCaseAscii(name, part)) {
                 cur = it->path();
                 found = true;
@@ -880,6 +880,22 @@ private:
 };
 
 }  // namespace
+
+std::filesystem::path WideToPath(const std::wstring& text) {
+#ifdef _WIN32
+    return std::filesystem::path(text);
+#else
+    return std::filesystem::path(ToUtf8(text));
+#endif
+}
+
+std::wstring PathToWide(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return FromUtf8(path.string());
+#endif
+}
 
 bool IsMessageBoxStyleName(const std::wstring& n) { return FindName(kMessageBoxNames, n) != nullptr; }
 bool IsTaskDialogFlagName(const std::wstring& n) { return FindName(kTaskDialogFlagNames, n) != nullptr; }

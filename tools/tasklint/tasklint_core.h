@@ -91,6 +91,10 @@ std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f);
 // the findings to `err`.
 int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::wstring& err);
 
+// Paths and wide strings: UTF-16 on Windows, UTF-8 elsewhere.
+std::filesystem::path WideToPath(const std::wstring& text);
+std::wstring PathToWide(const std::filesystem::path& path);
+
 // The names Update knows in MsgType, TD_Flags, TD_CommonButtons and the icon
 // keys (upper case).
 bool IsMessageBoxStyleName(const std::wstring& upperName);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 #include <system_error>
 
 #include "config.h"
 #include "inifile.h"
 #include "number.h"
+#include "task.h"
 #include "taskrules.h"
 #include "text.h"
 
@@ -28,6 +30,9 @@ int LintReport::ExitCode() const {
 namespace {
 
 constexpr uint32_t kEnd = 0xFFFFFFFFu;
+// The update folder tasks are loaded with: the checker only looks at the
+// values Update derives from the keys, never at these joined paths.
+constexpr const wchar_t kLintUpdateFolder[] = L"C:\\Package";
 
 // Names of the flag words, by table.
 struct NamedValue {
@@ -395,26 +400,28 @@ private:
         const IniSection* s = m_doc.Find(sec);
         const IniEntry* typeEntry = s->Find(L"Type");
         std::wstring typeText = typeEntry ? String(sec, L"Type") : std::wstring();
-        int32_t type = m_mgr.GetInt(sec, L"Type", int32_t(kTaskTypeDefault));
-        if (typeEntry == nullptr || typeText.empty()) {
-            Error(sec, L"Type", typeEntry ? typeEntry->line : t.line,
-                  L"Type is missing: the task does not load and a run that reaches it ends with exit code 9");
+        // Update's own task record reads the section.
+        auto task = std::make_unique<upd::CTask>(nullptr, m_platform);
+        if (!task->Load(kLintUpdateFolder, &m_mgr, t.number, 0)) {
+            if (typeEntry == nullptr || typeText.empty())
+                Error(sec, L"Type", typeEntry ? typeEntry->line : t.line,
+                      L"Type is missing: the task does not load and a run that reaches it ends with exit code 9");
+            else
+                Error(sec, L"Type", typeEntry->line,
+                      FormatString(L"Type %d is not a task type (0 to 13): the task does not load and a run "
+                                   L"that reaches it ends with exit code 9",
+                                   int(m_mgr.GetInt(sec, L"Type", 0))));
             return;
         }
         if (!IsCleanNumber(typeText))
             Warn(sec, L"Type", typeEntry->line,
-                 FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(type)));
-        if (!TaskTypeLoads(type)) {
-            Error(sec, L"Type", typeEntry->line,
-                  FormatString(L"Type %d is not a task type (0 to 13): the task does not load and a run "
-                               L"that reaches it ends with exit code 9",
-                               int(type)));
-            return;
-        }
+                 FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(task->Type)));
         t.loads = true;
-        t.type = uint32_t(type);
+        t.type = task->Type;
+        upd::CTask& loaded = *task;
+        m_tasks[t.number] = std::move(task);
         CheckTaskKeys(t, *s);
-        t.results = ResultsOf(t);
+        t.results = ResultsOf(t, loaded);
         t.label = LabelOf(t);
     }
 
@@ -480,7 +487,8 @@ private:
     void CheckCount(const std::wstring& sec, const wchar_t* key, uint32_t count) {
         if (count > kMaxDialogEntries)
             Warn(sec, key, LineOf(sec, key),
-                 FormatString(L"%u entries is more than a dialog can show (at most %u)", count, kMaxDialogEntries));
+                 FormatString(L"%u is more than a task dialog takes (%u): Update reads no entries at all", count,
+                              kMaxDialogEntries));
     }
 
     void CheckNumber(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
@@ -565,18 +573,17 @@ private:
 
     // --- results and edges -------------------------------------------------
 
-    ResultSet ResultsOf(const TaskInfo& t) {
-        const std::wstring& sec = t.section;
+    ResultSet ResultsOf(const TaskInfo& t, const upd::CTask& task) {
         ResultSet r;
         switch (t.type) {
         case kTaskRunProgram:
-            if (SettingIs(String(sec, L"WaitExit"), L"TRUE"))
+            if (task.WaitExit)
                 r.any = true;
             else
                 r.values = {0, 0xFFFFFFFFu};
             break;
         case kTaskMessageBox:
-            r.values = MessageBoxButtons(ParseNames(kMessageBoxNames, String(sec, L"MsgType")));
+            r.values = MessageBoxButtons(ParseNames(kMessageBoxNames, task.MsgType));
             r.values.insert(6);  // the silent answer
             r.failures = {0};
             break;
@@ -597,14 +604,14 @@ private:
             r.values = {0, 1, 0xFFFFFFFFu};
             break;
         case kTaskBaseBoardCheck: {
-            uint32_t entries = BaseBoardEntryCount(String(sec, L"Data"));
+            uint32_t entries = BaseBoardEntryCount(task.Data);
             for (uint32_t i = 0; i < entries && i < 4096; ++i) r.values.insert(i);
             if (entries >= 4096) r.any = true;
             r.values.insert(0xFFFFFFFFu);
             break;
         }
         case kTaskTaskDialog:
-            r = TaskDialogResults(sec);
+            r = TaskDialogResults(task);
             break;
         default:
             break;
@@ -612,28 +619,20 @@ private:
         return r;
     }
 
-    ResultSet TaskDialogResults(const std::wstring& sec) {
+    ResultSet TaskDialogResults(const upd::CTask& task) {
         ResultSet r;
-        uint32_t flags = ParseNames(kTaskDialogFlagNames, String(sec, L"TD_Flags"));
-        uint32_t common = ParseNames(kCommonButtonNames, String(sec, L"TD_CommonButtons"));
-        uint32_t nButtons = uint32_t(m_mgr.GetInt(sec, L"TD_cButtons", 0));
-        uint32_t nRadios = uint32_t(m_mgr.GetInt(sec, L"TD_cRadioButtons", 0));
-        if (nButtons > kMaxDialogEntries || nRadios > kMaxDialogEntries) {
-            r.any = true;
-            return r;
-        }
+        uint32_t flags = ParseNames(kTaskDialogFlagNames, task.TD_Flags);
+        uint32_t common = ParseNames(kCommonButtonNames, task.TD_CommonButtons);
         std::set<uint32_t> buttons, radios, checks{0};
         static const uint32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
         for (const auto& c : commonIds)
             if (common & c[0]) buttons.insert(c[1]);
-        for (uint32_t i = 0; i < nButtons; ++i)
-            buttons.insert(uint32_t(m_mgr.GetInt(sec, FormatString(L"TD_Button%d_ID", int(i)), 0)));
+        for (int32_t id : task.m_ButtonIds) buttons.insert(uint32_t(id));
         if (buttons.empty()) buttons.insert(1);  // the dialog shows OK
         if ((flags & 0x8) || (common & 0x8)) buttons.insert(2);  // closing the dialog
-        for (uint32_t i = 0; i < nRadios; ++i)
-            radios.insert(uint32_t(m_mgr.GetInt(sec, FormatString(L"TD_Radio%d_ID", int(i)), 0)));
+        for (int32_t id : task.m_RadioIds) radios.insert(uint32_t(id));
         if (radios.empty() || (flags & 0x4000)) radios.insert(0);
-        if (!String(sec, L"TD_VerificationText").empty()) checks.insert(0x80000000u);
+        if (!task.TD_VerificationText.empty()) checks.insert(0x80000000u);
         for (uint32_t rad : radios)
             for (uint32_t b : buttons)
                 for (uint32_t c : checks) r.values.insert(((rad * 65536u) + b) | c);
@@ -673,21 +672,22 @@ private:
     void BuildFlow() {
         for (auto& [number, t] : m_report.tasks) {
             if (!t.loads) continue;
+            upd::CTask& task = *m_tasks.at(number);
             if (t.type == kTaskReturnValue) {
-                t.returnValue = int32_t(ReturnDataValue(String(t.section, L"Data")));
+                t.returnValue = int32_t(task.ReturnDataValue());
                 t.edges.push_back({Edge::Kind::ReturnValue, 0, {}, false, L"Data", LineOf(t.section, L"Data")});
                 continue;
             }
             if (t.type == kTaskGoto) {
-                int32_t target = m_mgr.GetInt(t.section, L"Goto", -1);
-                Edge e{Edge::Kind::Goto, uint32_t(target), {}, false, L"Goto", LineOf(t.section, L"Goto")};
-                if (uint32_t(target) == kEnd) e.kind = Edge::Kind::End;
+                uint32_t target = task.GetNextTaskNumber(0);
+                Edge e{Edge::Kind::Goto, target, {}, false, L"Goto", LineOf(t.section, L"Goto")};
+                if (target == kEnd) e.kind = Edge::Kind::End;
                 t.edges.push_back(e);
                 continue;
             }
             if (t.type == kTaskShutdown || t.type == kTaskRestart)
                 t.edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
-            BuildBranches(t);
+            BuildBranches(t, task);
         }
         // Targets without a section.
         for (auto& [number, t] : m_report.tasks) {
@@ -703,9 +703,8 @@ private:
         }
     }
 
-    void BuildBranches(TaskInfo& t) {
+    void BuildBranches(TaskInfo& t, upd::CTask& task) {
         const IniSection* s = m_doc.Find(t.section);
-        std::map<uint32_t, uint32_t> byResult;  // result -> next task
         std::set<uint32_t> keyed;
         for (const IniEntry& e : s->entries) {
             std::optional<uint32_t> r = RetKeyResult(e.key);
@@ -717,7 +716,7 @@ private:
                                   t.type, TypeName(t.type), Hex(*r).c_str()));
                 continue;
             }
-            uint32_t next = NextTaskNumber(t.number, m_mgr.GetInt(t.section, e.key, 0));
+            uint32_t next = task.GetNextTaskNumber(*r);
             Edge edge{Edge::Kind::Branch, next, {*r}, false, e.key, e.line};
             if (next == kEnd) edge.kind = Edge::Kind::End;
             // Branches to the same place share one edge.
@@ -730,12 +729,14 @@ private:
                     break;
                 }
             if (!merged) t.edges.push_back(edge);
-            byResult[*r] = next;
         }
         // What no RET_ key names goes on with the next number.
-        Edge fall{Edge::Kind::FallThrough, t.number + 1, {}, t.results.any, L"", t.line};
+        Edge fall{Edge::Kind::FallThrough, 0, {}, t.results.any, L"", t.line};
         for (uint32_t r : t.results.values)
             if (!keyed.count(r)) fall.results.push_back(r);
+        uint32_t unkeyed = fall.results.empty() ? 0x7FFFFFFFu : fall.results.front();
+        while (keyed.count(unkeyed)) --unkeyed;
+        fall.target = task.GetNextTaskNumber(unkeyed);
         if (fall.otherResults || !fall.results.empty()) t.edges.push_back(fall);
     }
 
@@ -877,6 +878,8 @@ private:
     bool m_sealed;
     const LintOptions& m_options;
     LintReport& m_report;
+    LintTaskPlatform m_platform;
+    std::map<uint32_t, std::unique_ptr<upd::CTask>> m_tasks;  // the tasks that load
 };
 
 }  // namespace

@@ -65,12 +65,6 @@ const TaskKey* FindTaskKey(const std::wstring& name) {
 
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type) { return type < 14 && (key.usedBy & Bit(type)) != 0; }
 
-uint32_t ReturnDataValue(const std::wstring& data) {
-    if (data.empty()) return 0;
-    int32_t v = 0;
-    return StrToIntExHex(data, &v) ? uint32_t(v) : 0;
-}
-
 uint32_t BaseBoardEntryCount(const std::wstring& data) {
     if (data.empty()) return 0;
     uint32_t commas = 0;

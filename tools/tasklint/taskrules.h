@@ -1,35 +1,47 @@
-// How Update reads a task section: its keys with their kinds, the task
-// types, and the next-task rule. The checker reads task lists through these.
+// What the checker knows of task sections beyond Update's own task record
+// (task.h, whose Load and next-task rule it uses): the key names with their
+// kinds and the task types that use them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "task.h"
+
 namespace fwu::lint {
 
-enum TaskTypeValue : uint32_t {
-    kTaskRunProgram = 0,
-    kTaskMessageBox = 1,
-    kTaskShutdown = 2,
-    kTaskRestart = 3,
-    kTaskOpenUrl = 4,
-    kTaskWow64Test = 5,
-    kTaskBaseBoardCheck = 6,
-    kTaskDiskModelCheck = 7,
-    kTaskDiskFirmwareCheck = 8,
-    kTaskGoto = 9,
-    kTaskTaskDialog = 10,
-    kTaskReturnValue = 11,
-    kTaskParameterTest = 12,
-    kTaskRemoveOwnFolder = 13,
-};
+// The task types and bounds as Update defines them.
+inline constexpr uint32_t kTaskRunProgram = upd::TASK_RUN_PROGRAM;
+inline constexpr uint32_t kTaskMessageBox = upd::TASK_MESSAGE_BOX;
+inline constexpr uint32_t kTaskShutdown = upd::TASK_SHUTDOWN;
+inline constexpr uint32_t kTaskRestart = upd::TASK_RESTART;
+inline constexpr uint32_t kTaskOpenUrl = upd::TASK_OPEN_URL;
+inline constexpr uint32_t kTaskWow64Test = upd::TASK_WOW64_TEST;
+inline constexpr uint32_t kTaskBaseBoardCheck = upd::TASK_BASEBOARD_CHECK;
+inline constexpr uint32_t kTaskDiskModelCheck = upd::TASK_DISK_MODEL_CHECK;
+inline constexpr uint32_t kTaskDiskFirmwareCheck = upd::TASK_DISK_FIRMWARE_CHECK;
+inline constexpr uint32_t kTaskGoto = upd::TASK_GOTO;
+inline constexpr uint32_t kTaskTaskDialog = upd::TASK_TASK_DIALOG;
+inline constexpr uint32_t kTaskReturnValue = upd::TASK_RETURN_VALUE;
+inline constexpr uint32_t kTaskParameterTest = upd::TASK_PARAMETER_TEST;
+inline constexpr uint32_t kTaskRemoveOwnFolder = upd::TASK_REMOVE_OWN_FOLDER;
+inline constexpr uint32_t kTaskTypeDefault = upd::kTaskTypeDefault;
+inline constexpr uint32_t kMaxDialogEntries = upd::kMaxDialogEntries;
 
-// Type's default when the key is missing: not a task type, so the task
-// does not load.
-inline constexpr int32_t kTaskTypeDefault = 14;
-// Task dialogs take at most this many custom buttons or radio buttons.
-inline constexpr uint32_t kMaxDialogEntries = 100;
+// What the checker needs of a task's platform while loading it: nothing is
+// expanded (environment variables depend on the target machine), nothing is
+// started or logged.
+class LintTaskPlatform : public upd::ITaskPlatform {
+public:
+    bool ExpandEnvironmentText(const std::wstring&, std::wstring&) override { return false; }
+    bool HasStoredParameter(const std::wstring&) override { return false; }
+    int32_t VerifyFileTrust(const std::wstring&) override { return 0; }
+    std::wstring HashFileSha256(const std::wstring&) override { return std::wstring(); }
+    void Log(const std::wstring&) override {}
+    void AllowSetForeground() override {}
+    void CloseProcessHandle(void*) override {}
+};
 
 enum class TaskKeyKind { String, Number, Flag };
 
@@ -45,20 +57,6 @@ const std::vector<TaskKey>& TaskKeys();
 // The key of that name, compared ignoring ASCII case; null when unknown.
 const TaskKey* FindTaskKey(const std::wstring& name);
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type);
-
-// Type values 0 to 13 load (compared as unsigned: negative values do not).
-inline bool TaskTypeLoads(int32_t type) { return uint32_t(type) <= 13; }
-
-// The next task after a task numbered `number` whose RET_ key read `value`
-// (0 when missing): 0 goes on with number + 1, anything else is the next
-// task, 0xFFFFFFFF ends the run.
-inline uint32_t NextTaskNumber(uint32_t number, int32_t value) {
-    return value == 0 ? number + 1 : uint32_t(value);
-}
-
-// The result of a return-value task: the number in Data, 0 when empty or
-// not a number.
-uint32_t ReturnDataValue(const std::wstring& data);
 
 // How many names a base-board check compares (its results are their
 // positions): the list cut at commas, a trailing comma adding none.

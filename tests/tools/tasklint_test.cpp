@@ -151,6 +151,8 @@ struct WarningCase {
     std::string message;
 };
 
+void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.name; }
+
 class TaskLintWarning : public ::testing::TestWithParam<WarningCase> {};
 
 TEST_P(TaskLintWarning, IsReportedWithItsLocation) {

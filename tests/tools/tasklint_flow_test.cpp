@@ -67,8 +67,12 @@ TEST(TaskLintPaths, RetValueZeroGoesOnWithTheNextTask) {
     EXPECT_TRUE(r.tasks.at(2).reachable);
 }
 
-TEST(TaskLintPaths, RestartEndsThePathWithoutFallingOff) {
+TEST(TaskLintPaths, SilentRestartGoesOnWithTheNextTask) {
+    // In silent mode a restart task does nothing and gives 0xFFFFFFFF.
     LintReport r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\n");
+    ASSERT_EQ(r.Errors(), 1);
+    EXPECT_NE(FindingTexts(r)[0].find("in silent mode Update does not restart"), std::string::npos);
+    r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\nRET_0xFFFFFFFF=-1\n");
     EXPECT_EQ(r.ExitCode(), 0) << FindingTexts(r)[0];
 }
 

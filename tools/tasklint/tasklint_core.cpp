@@ -782,16 +782,19 @@ private:
                 if (e.kind != Edge::Kind::Branch && e.kind != Edge::Kind::Goto && e.kind != Edge::Kind::FallThrough)
                     continue;
                 if (!m_report.tasks.count(e.target)) {
-                    // After a restart or shutdown the next number is taken only
-                    // when Windows refuses: no error of the list.
+                    m_report.missingTargets.insert(e.target);
+                    // A restart or shutdown does nothing in silent mode: the run
+                    // goes on with the next task like after any other result.
                     bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
-                    if (!(e.kind == Edge::Kind::FallThrough && sessionEnds)) m_report.missingTargets.insert(e.target);
-                    if (e.kind == Edge::Kind::FallThrough && !sessionEnds)
+                    if (e.kind == Edge::Kind::FallThrough)
                         Error(t.section, L"", t.line,
                               FormatString(L"the run falls off the end of the list here: %ls goes on with "
-                                           L"TASK_%d, which does not exist (exit code 9); end the task with "
+                                           L"TASK_%d, which does not exist (exit code 9)%ls; end the task with "
                                            L"RET_ keys set to -1 or add the next task",
-                                           DescribeResults(e).c_str(), int(e.target)));
+                                           DescribeResults(e).c_str(), int(e.target),
+                                           sessionEnds ? L" - in silent mode Update does not restart or shut "
+                                                         L"down, the deployment system does"
+                                                       : L""));
                 }
                 if (seen.insert(e.target).second) queue.push_back(e.target);
             }

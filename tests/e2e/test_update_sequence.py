@@ -218,8 +218,8 @@ class Endings(SequenceCase):
         lines = log_lines(pkg.path("run.log"))
         self.assertGreater(lines.count("TASK 1."), 100)
         self.assertEqual(lines[-1], "return 1.")
-        if rss1 and rss2:
-            self.assertLess(rss2 - rss1, 4 * 1024, f"resident memory grew from {rss1} to {rss2} KiB")
+        self.assertIsNotNone(rss1, "Update.exe not found among the processes")
+        self.assertLess(rss2 - rss1, 4 * 1024, f"resident memory grew from {rss1} to {rss2} KiB")
 
 
 def update_rss():

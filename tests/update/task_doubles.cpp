@@ -65,23 +65,12 @@ uint32_t ScriptedTask::IsWaiting() {
 }  // namespace testing_upd
 
 // The Win32 operations of a task, for the host build: every test task
-// overrides the ones it uses.
+// overrides the ones it uses. (The dialog, probe and power actions have
+// theirs in task_actions_host.cpp.)
 namespace upd {
 uint32_t CTask::StartProcess() { return kTaskFailed; }
 uint32_t CTask::StartShellExecute() { return kTaskFailed; }
 void CTask::BringOwnerToFront() {}
 uint32_t CTask::IsWaiting() { return 0; }
 void CTask::Activate() {}
-uint32_t CTask::ShowMessageBox() { return kTaskFailed; }
-void CTask::ExitWindowsTask(uint32_t) {}
-uint32_t CTask::OpenUrl() { return 0; }
-uint32_t CTask::IsWow64() { return 0; }
-uint32_t CTask::CheckBaseBoard() { return kTaskFailed; }
-uint32_t CTask::CheckDiskDrive(const std::wstring&) { return kTaskFailed; }
-uint32_t CTask::ShowTaskDialog() { return kTaskFailed; }
-uint32_t CTask::ParseFlagNames(const FlagNameEntry*, const std::wstring&) { return 0; }
-uint32_t CTask::CompareBaseBoardText(const std::wstring&, const std::wstring&) { return kTaskFailed; }
-uint32_t CTask::RemoveOwnFolderAtReboot() { return 0; }
-void CTask::DeleteFolderContents(const std::wstring&) {}
-void CTask::ActivateDialog() {}
 }  // namespace upd

@@ -44,17 +44,6 @@ bool IsShellExecuteMethod(const std::wstring& method) {
     return !method.empty() && fwu::SettingIs(method, L"SHELLEXECUTEEX");
 }
 
-std::wstring HashText(const uint8_t* digest, size_t length) {
-    static const wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring text;
-    text.reserve(length * 2);
-    for (size_t i = 0; i < length; ++i) {
-        text.push_back(kDigits[digest[i] >> 4]);
-        text.push_back(kDigits[digest[i] & 0xF]);
-    }
-    return text;
-}
-
 CTask::CTask(void* ownerWindow, ITaskPlatform& platform) : m_hOwner(ownerWindow), m_platform(&platform) {}
 
 CTask::~CTask() { CloseProcessHandle(); }

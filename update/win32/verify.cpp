@@ -5,6 +5,7 @@
 #include <softpub.h>
 #include <wintrust.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "handle.h"

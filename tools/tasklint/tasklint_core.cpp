@@ -1,0 +1,1042 @@
+#include "tasklint_core.h"
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <system_error>
+
+#include "config.h"
+#include "inifile.h"
+#include "number.h"
+#include "task.h"
+#include "taskrules.h"
+#include "text.h"
+
+namespace fwu::lint {
+
+int LintReport::Errors() const {
+    return int(std::count_if(findings.begin(), findings.end(),
+                             [](const Finding& f) { return f.severity == Severity::Error; }));
+}
+
+int LintReport::Warnings() const { return int(findings.size()) - Errors(); }
+
+int LintReport::ExitCode() const {
+    if (Errors() > 0) return 2;
+    if (Warnings() > 0) return 1;
+    return 0;
+}
+
+namespace {
+
+constexpr uint32_t kEnd = 0xFFFFFFFFu;
+// The update folder tasks are loaded with: the checker only looks at the
+// values Update derives from the keys, never at these joined paths.
+constexpr const wchar_t kLintUpdateFolder[] = L"C:\\Package";
+
+// Names of the flag words, by table.
+struct NamedValue {
+    const wchar_t* name;
+    uint32_t value;
+};
+
+const NamedValue kMessageBoxNames[] = {
+    {L"MB_OK", 0x0}, {L"MB_OKCANCEL", 0x1}, {L"MB_ABORTRETRYIGNORE", 0x2}, {L"MB_YESNOCANCEL", 0x3},
+    {L"MB_YESNO", 0x4}, {L"MB_RETRYCANCEL", 0x5}, {L"MB_CANCELTRYCONTINUE", 0x6},
+    {L"MB_ICONHAND", 0x10}, {L"MB_ICONQUESTION", 0x20}, {L"MB_ICONEXCLAMATION", 0x30},
+    {L"MB_ICONWARNING", 0x30}, {L"MB_ICONERROR", 0x10}, {L"MB_ICONINFORMATION", 0x40},
+    {L"MB_HELP", 0x4000}, {L"MB_ICONASTERISK", 0x40}, {L"MB_ICONSTOP", 0x10},
+    {L"MB_DEFBUTTON1", 0x0}, {L"MB_DEFBUTTON2", 0x100}, {L"MB_DEFBUTTON3", 0x200},
+    {L"MB_DEFBUTTON4", 0x300}, {L"MB_APPLMODAL", 0x0}, {L"MB_SYSTEMMODAL", 0x1000},
+    {L"MB_TASKMODAL", 0x2000}, {L"MB_DEFAULT_DESKTOP_ONLY", 0x20000}, {L"MB_RIGHT", 0x80000},
+    {L"MB_RTLREADING", 0x100000}, {L"MB_SETFOREGROUND", 0x10000}, {L"MB_TOPMOST", 0x40000},
+    {L"MB_SERVICE_NOTIFICATION", 0x200000},
+};
+
+const NamedValue kTaskDialogFlagNames[] = {
+    {L"TDF_ENABLE_HYPERLINKS", 0x1}, {L"TDF_USE_HICON_MAIN", 0x2}, {L"TDF_USE_HICON_FOOTER", 0x4},
+    {L"TDF_ALLOW_DIALOG_CANCELLATION", 0x8}, {L"TDF_USE_COMMAND_LINKS", 0x10},
+    {L"TDF_USE_COMMAND_LINKS_NO_ICON", 0x20}, {L"TDF_EXPAND_FOOTER_AREA", 0x40},
+    {L"TDF_EXPANDED_BY_DEFAULT", 0x80}, {L"TDF_VERIFICATION_FLAG_CHECKED", 0x100},
+    {L"TDF_SHOW_PROGRESS_BAR", 0x200}, {L"TDF_SHOW_MARQUEE_PROGRESS_BAR", 0x400},
+    {L"TDF_CALLBACK_TIMER", 0x800}, {L"TDF_POSITION_RELATIVE_TO_WINDOW", 0x1000},
+    {L"TDF_RTL_LAYOUT", 0x2000}, {L"TDF_NO_DEFAULT_RADIO_BUTTON", 0x4000},
+    {L"TDF_CAN_BE_MINIMIZED", 0x8000}, {L"TDF_SIZE_TO_CONTENT", 0x1000000},
+};
+
+const NamedValue kCommonButtonNames[] = {
+    {L"TDCBF_OK_BUTTON", 0x1}, {L"TDCBF_YES_BUTTON", 0x2}, {L"TDCBF_NO_BUTTON", 0x4},
+    {L"TDCBF_CANCEL_BUTTON", 0x8}, {L"TDCBF_RETRY_BUTTON", 0x10}, {L"TDCBF_CLOSE_BUTTON", 0x20},
+};
+
+const wchar_t* const kIconNames[] = {L"TD_ERROR_ICON", L"TD_WARNING_ICON", L"TD_INFORMATION_ICON",
+                                     L"TD_SHIELD_ICON"};
+
+template <size_t N>
+const NamedValue* FindName(const NamedValue (&table)[N], const std::wstring& upper) {
+    for (const auto& row : table)
+        if (upper == row.name) return &row;
+    return nullptr;
+}
+
+// The names of a comma-separated list as Update cuts them: blanks dropped
+// wherever they stand, a comma ends a name, names upper-cased.
+std::vector<std::wstring> SplitFlagNames(const std::wstring& list) {
+    std::vector<std::wstring> names;
+    std::wstring current;
+    for (wchar_t c : list) {
+        if (c == L' ') continue;
+        if (c == L',') {
+            names.push_back(ToUpperAscii(current));
+            current.clear();
+            continue;
+        }
+        current.push_back(c);
+    }
+    names.push_back(ToUpperAscii(current));
+    return names;
+}
+
+template <size_t N>
+uint32_t ParseNames(const NamedValue (&table)[N], const std::wstring& list) {
+    uint32_t v = 0;
+    for (const auto& n : SplitFlagNames(list))
+        if (const NamedValue* row = FindName(table, n)) v |= row->value;
+    return v;
+}
+
+std::wstring Hex(uint32_t v) { return FormatString(L"0x%08X", v); }
+
+// Result values in the graph: small numbers in decimal, the rest in hex.
+std::wstring ShortValue(uint32_t v) {
+    if (v < 0x10000) return FormatString(L"%u", v);
+    return FormatString(L"0x%X", v);
+}
+
+bool IsHexDigit(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// A number written as Update reads it in full: "-123", "456", "0x1F".
+bool IsCleanNumber(const std::wstring& t) {
+    size_t i = 0;
+    if (t.size() > 2 && t[0] == L'0' && (t[1] == L'x' || t[1] == L'X')) {
+        for (i = 2; i < t.size(); ++i)
+            if (!IsHexDigit(t[i])) return false;
+        return true;
+    }
+    if (i < t.size() && t[i] == L'-') ++i;
+    if (i == t.size()) return false;
+    for (; i < t.size(); ++i)
+        if (t[i] < L'0' || t[i] > L'9') return false;
+    return true;
+}
+
+// "TASK_12" -> 12; section names Update never forms give nothing.
+std::optional<uint32_t> TaskNumberOf(const std::wstring& name, bool* looksLikeTask) {
+    *looksLikeTask = name.size() >= 5 && PrefixEqualsNoCaseAscii(name.c_str(), L"TASK_", 5);
+    if (!*looksLikeTask) return std::nullopt;
+    std::wstring digits = name.substr(5);
+    if (digits.empty() || digits.size() > 10) return std::nullopt;
+    for (wchar_t c : digits)
+        if (c < L'0' || c > L'9') return std::nullopt;
+    if (digits.size() > 1 && digits[0] == L'0') return std::nullopt;
+    uint64_t v = std::stoull(ToUtf8(digits));
+    // Update formats the number with "%d": numbers above 2^31-1 would be
+    // written negative and never match a section spelled in digits.
+    if (v > 0x7FFFFFFFull) return std::nullopt;
+    return uint32_t(v);
+}
+
+// "RET_0x0000ABCD" -> 0xABCD (hex digits in any case: the profile reader
+// ignores case in key names); nothing for other spellings.
+std::optional<uint32_t> RetKeyResult(const std::wstring& key) {
+    if (key.size() != 14 || !PrefixEqualsNoCaseAscii(key.c_str(), L"RET_0X", 6)) return std::nullopt;
+    uint32_t v = 0;
+    for (size_t i = 6; i < 14; ++i) {
+        wchar_t c = key[i];
+        if (!IsHexDigit(c)) return std::nullopt;
+        int d = c <= L'9' ? c - L'0' : (ToUpperAscii(c) - L'A' + 10);
+        v = v * 16 + uint32_t(d);
+    }
+    return v;
+}
+
+// "TD_Button3_ID" -> {Button, 3, true}.
+struct IndexedKey {
+    bool radio = false;
+    uint32_t index = 0;
+    bool id = false;
+};
+std::optional<IndexedKey> ParseIndexedKey(const std::wstring& key) {
+    IndexedKey k;
+    size_t pos = 0;
+    if (key.size() > 9 && PrefixEqualsNoCaseAscii(key.c_str(), L"TD_Button", 9)) {
+        pos = 9;
+    } else if (key.size() > 8 && PrefixEqualsNoCaseAscii(key.c_str(), L"TD_Radio", 8)) {
+        pos = 8;
+        k.radio = true;
+    } else {
+        return std::nullopt;
+    }
+    size_t start = pos;
+    uint64_t v = 0;
+    while (pos < key.size() && key[pos] >= L'0' && key[pos] <= L'9' && pos - start < 10)
+        v = v * 10 + uint64_t(key[pos++] - L'0');
+    if (pos == start || (pos - start > 1 && key[start] == L'0') || v > 0x7FFFFFFFull) return std::nullopt;
+    std::wstring rest = key.substr(pos);
+    if (EqualsNoCaseAscii(rest, L"_ID")) {
+        k.id = true;
+    } else if (!EqualsNoCaseAscii(rest, L"_Text")) {
+        return std::nullopt;
+    }
+    k.index = uint32_t(v);
+    return k;
+}
+
+size_t EditDistance(const std::wstring& a, const std::wstring& b) {
+    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        cur[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t sub = prev[j - 1] + (ToUpperAscii(a[i - 1]) == ToUpperAscii(b[j - 1]) ? 0 : 1);
+            cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, sub});
+        }
+        std::swap(prev, cur);
+    }
+    return prev[b.size()];
+}
+
+const wchar_t* TypeName(uint32_t type) {
+    static const wchar_t* const names[] = {
+        L"run program", L"message box",    L"shutdown",           L"restart",
+        L"open URL",    L"WOW64 test",     L"base board check",   L"disk model check",
+        L"disk firmware check", L"go to",  L"task dialog",        L"return value",
+        L"parameter test", L"remove own folder"};
+    return type < 14 ? names[type] : L"not loadable";
+}
+
+// What a message box can answer, from the button group of its style.
+std::set<uint32_t> MessageBoxButtons(uint32_t style) {
+    switch (style & 0xF) {
+    case 0: return {1};
+    case 1: return {1, 2};
+    case 2: return {3, 4, 5};
+    case 3: return {6, 7, 2};
+    case 4: return {6, 7};
+    case 5: return {4, 2};
+    case 6: return {2, 10, 11};
+    default: return {1, 2, 3, 4, 5, 6, 7, 10, 11};
+    }
+}
+
+std::wstring LastPathPart(const std::wstring& path) {
+    size_t p = path.find_last_of(L"\\/");
+    return p == std::wstring::npos ? path : path.substr(p + 1);
+}
+
+std::wstring Shorten(std::wstring text, size_t max) {
+    text = ReplaceAll(text, L"\\n", L" ");
+    if (text.size() > max) text = text.substr(0, max - 3) + L"...";
+    return text;
+}
+
+// Case-insensitive lookup of a relative Windows path under a folder.
+bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& relative) {
+    std::filesystem::path cur = folder;
+    std::wstring rest = relative;
+    std::error_code ec;
+    size_t pos = 0;
+    while (pos <= rest.size()) {
+        size_t next = rest.find_first_of(L"\\/", pos);
+        std::wstring part = rest.substr(pos, next == std::wstring::npos ? std::wstring::npos : next - pos);
+        pos = next == std::wstring::npos ? rest.size() + 1 : next + 1;
+        if (part.empty() || part == L".") continue;
+        if (part == L"..") {
+            cur = cur.parent_path();
+            continue;
+        }
+        bool found = false;
+        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
+            std::wstring name = PathToWide(it->path().filename());
+            if (EqualsNoCaseAscii(name, part)) {
+                cur = it->path();
+                found = true;
+                break;
+            }
+        }
+        if (!found) return false;
+    }
+    return std::filesystem::exists(cur, ec);
+}
+
+class Linter {
+public:
+    Linter(const IniDocument& doc, CGlobalIniMgr& mgr, bool sealed, const LintOptions& options,
+           LintReport& report)
+        : m_doc(doc), m_mgr(mgr), m_sealed(sealed), m_options(options), m_report(report) {}
+
+    void Run() {
+        CheckSections();
+        for (auto& [number, task] : m_report.tasks) LoadTask(task);
+        BuildFlow();
+        CheckReachability();
+        std::stable_sort(m_report.findings.begin(), m_report.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    }
+
+private:
+    void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
+        m_report.findings.push_back({s, section, key, line, std::move(msg)});
+    }
+    void Warn(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
+        Add(Severity::Warning, section, key, line, std::move(msg));
+    }
+    void Error(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
+        Add(Severity::Error, section, key, line, std::move(msg));
+    }
+
+    const IniEntry* Entry(const std::wstring& section, const std::wstring& key) const {
+        const IniSection* s = m_doc.Find(section);
+        return s ? s->Find(key) : nullptr;
+    }
+    int LineOf(const std::wstring& section, const std::wstring& key) const {
+        const IniEntry* e = Entry(section, key);
+        return e ? e->line : 0;
+    }
+    // The value as Update reads it (decoded in a sealed file).
+    std::wstring String(const std::wstring& section, const std::wstring& key, const std::wstring& def = L"") {
+        return m_mgr.GetString(section, key, def);
+    }
+
+    // --- sections and plain keys ------------------------------------------
+
+    void CheckSections() {
+        std::set<std::wstring> seen;
+        for (const IniSection& s : m_doc.sections) {
+            std::wstring upper = ToUpperAscii(s.name);
+            if (!seen.insert(upper).second) {
+                Warn(s.name, L"", s.line, L"section appears twice; Update reads only the first one");
+                continue;
+            }
+            CheckDuplicateKeys(s);
+            if (s.entries.empty() && upper.rfind(L"TASK_", 0) != 0) continue;
+            CheckSealedValues(s);
+            bool looksLikeTask = false;
+            std::optional<uint32_t> n = TaskNumberOf(s.name, &looksLikeTask);
+            if (n) {
+                TaskInfo t;
+                t.number = *n;
+                t.section = s.name;
+                t.line = s.line;
+                m_report.tasks[*n] = t;
+            } else if (looksLikeTask) {
+                Warn(s.name, L"", s.line,
+                     L"Update never reads this section: task sections are named TASK_ and the task number "
+                     L"in decimal digits without leading zeros");
+            } else if (upper == L"CONFIG") {
+                CheckGlobalKeys(s, {L"REQSYS", L"REQDISP"});
+                CheckOnOff(s, L"REQSYS", L"OFF", L"no system power request is made");
+                CheckOnOff(s, L"REQDISP", L"OFF", L"no display power request is made");
+            } else if (upper == L"CERT") {
+                CheckGlobalKeys(s, {L"VERIFY"});
+                CheckOnOff(s, L"VERIFY", L"ON", L"every program is still checked for its signature");
+            } else if (upper == L"MSG") {
+                CheckGlobalKeys(s, {L"IDS_STR_TITLE", L"IDS_STR_NOTADMIN", L"IDS_STR_CERTIFICATION"});
+            } else {
+                Warn(s.name, L"", s.line, L"Update does not read this section");
+            }
+        }
+    }
+
+    void CheckDuplicateKeys(const IniSection& s) {
+        std::set<std::wstring> keys;
+        for (const IniEntry& e : s.entries)
+            if (!keys.insert(ToUpperAscii(e.key)).second)
+                Warn(s.name, e.key, e.line, L"key appears twice in the section; Update reads only the first one");
+    }
+
+    // In a sealed file every value is encoded; one that does not decode
+    // reads as the key's default.
+    bool CheckSealedValues(const IniSection& s) {
+        if (!m_sealed) return false;
+        bool bad = false;
+        for (const IniEntry& e : s.entries) {
+            std::wstring v;
+            if (!e.value.empty() && !DecodeSealedValue(e.value, v)) {
+                Warn(s.name, e.key, e.line, L"the sealed value does not decode; Update reads the key's default");
+                bad = true;
+            }
+        }
+        return bad;
+    }
+
+    void CheckGlobalKeys(const IniSection& s, std::initializer_list<const wchar_t*> known) {
+        for (const IniEntry& e : s.entries) {
+            bool ok = false;
+            for (const wchar_t* k : known) ok = ok || EqualsNoCaseAscii(e.key, k);
+            if (ok) continue;
+            std::wstring msg = L"unknown key: Update does not read it";
+            for (const wchar_t* k : known)
+                if (EditDistance(e.key, k) <= 2) msg += FormatString(L" (did you mean %ls?)", k);
+            Warn(s.name, e.key, e.line, msg);
+        }
+    }
+
+    void CheckOnOff(const IniSection& s, const wchar_t* key, const wchar_t* readsAs, const wchar_t* effect) {
+        const IniEntry* e = s.Find(key);
+        if (!e) return;
+        std::wstring v = String(s.name, key);
+        if (v.empty() || SettingIs(v, L"ON") || SettingIs(v, L"OFF")) return;
+        Warn(s.name, e->key, e->line,
+             FormatString(L"'%ls' reads as %ls: only ON and OFF are words here, so %ls", v.c_str(), readsAs, effect));
+    }
+
+    // --- one task ----------------------------------------------------------
+
+    void LoadTask(TaskInfo& t) {
+        const std::wstring& sec = t.section;
+        const IniSection* s = m_doc.Find(sec);
+        const IniEntry* typeEntry = s->Find(L"Type");
+        std::wstring typeText = typeEntry ? String(sec, L"Type") : std::wstring();
+        // Update's own task record reads the section.
+        auto task = std::make_unique<upd::CTask>(nullptr, m_platform);
+        if (!task->Load(kLintUpdateFolder, &m_mgr, t.number, 0)) {
+            if (typeEntry == nullptr || typeText.empty())
+                Error(sec, L"Type", typeEntry ? typeEntry->line : t.line,
+                      L"Type is missing: the task does not load and a run that reaches it ends with exit code 9");
+            else
+                Error(sec, L"Type", typeEntry->line,
+                      FormatString(L"Type %d is not a task type (0 to 13): the task does not load and a run "
+                                   L"that reaches it ends with exit code 9",
+                                   int(m_mgr.GetInt(sec, L"Type", 0))));
+            return;
+        }
+        if (!IsCleanNumber(typeText))
+            Warn(sec, L"Type", typeEntry->line,
+                 FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(task->Type)));
+        t.loads = true;
+        t.type = task->Type;
+        upd::CTask& loaded = *task;
+        m_tasks[t.number] = std::move(task);
+        CheckTaskKeys(t, *s);
+        t.results = ResultsOf(t, loaded);
+        t.label = LabelOf(t);
+    }
+
+    void CheckTaskKeys(TaskInfo& t, const IniSection& s) {
+        const std::wstring& sec = t.section;
+        uint32_t buttons = uint32_t(m_mgr.GetInt(sec, L"TD_cButtons", 0));
+        uint32_t radios = uint32_t(m_mgr.GetInt(sec, L"TD_cRadioButtons", 0));
+        for (const IniEntry& e : s.entries) {
+            std::wstring value = String(sec, e.key);
+            if (RetKeyResult(e.key)) {
+                CheckNumber(sec, e, value);
+                if (t.type == kTaskGoto)
+                    Warn(sec, e.key, e.line, L"a go-to task ignores RET_ keys: it always continues with Goto");
+                else if (t.type == kTaskReturnValue)
+                    Warn(sec, e.key, e.line, L"a return-value task ends the run: its RET_ keys are never read");
+                continue;
+            }
+            if (std::optional<IndexedKey> ik = ParseIndexedKey(e.key)) {
+                uint32_t count = ik->radio ? radios : buttons;
+                const wchar_t* countKey = ik->radio ? L"TD_cRadioButtons" : L"TD_cButtons";
+                if (t.type != kTaskTaskDialog)
+                    Warn(sec, e.key, e.line,
+                         FormatString(L"a task of type %u (%ls) does not use this key", t.type, TypeName(t.type)));
+                else if (ik->index >= count)
+                    Warn(sec, e.key, e.line,
+                         FormatString(L"not read: %ls is %u, so only indexes below it are read", countKey, count));
+                if (ik->id) CheckNumber(sec, e, value);
+                continue;
+            }
+            const TaskKey* k = FindTaskKey(e.key);
+            if (k == nullptr) {
+                std::wstring msg = L"unknown key: Update does not read it";
+                std::wstring best;
+                size_t bestDistance = 3;
+                for (const TaskKey& cand : TaskKeys()) {
+                    size_t d = EditDistance(e.key, cand.name);
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = cand.name;
+                    }
+                }
+                if (e.key.size() >= 4 && PrefixEqualsNoCaseAscii(e.key.c_str(), L"RET_", 4))
+                    msg += L" (branch keys are RET_0x and 8 hexadecimal digits, as in RET_0x00000001)";
+                else if (!best.empty())
+                    msg += FormatString(L" (did you mean %ls?)", best.c_str());
+                Warn(sec, e.key, e.line, msg);
+                continue;
+            }
+            if (EqualsNoCaseAscii(k->name, L"Type")) continue;  // checked while loading
+            if (!TaskKeyUsedBy(*k, t.type)) {
+                Warn(sec, e.key, e.line, FormatString(L"a task of type %u (%ls) does not use %ls", t.type, TypeName(t.type), k->name));
+                continue;
+            }
+            CheckValue(t, *k, e, value);
+        }
+        if (t.type == kTaskRunProgram) CheckProgramTask(t);
+        if (t.type == kTaskTaskDialog) {
+            CheckCount(sec, L"TD_cButtons", buttons);
+            CheckCount(sec, L"TD_cRadioButtons", radios);
+        }
+    }
+
+    void CheckCount(const std::wstring& sec, const wchar_t* key, uint32_t count) {
+        if (count > kMaxDialogEntries)
+            Warn(sec, key, LineOf(sec, key),
+                 FormatString(L"%u is more than a task dialog takes (%u): Update reads no entries at all", count,
+                              kMaxDialogEntries));
+    }
+
+    void CheckNumber(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
+        if (value.empty() || IsCleanNumber(value)) return;
+        Warn(sec, e.key, e.line,
+             FormatString(L"'%ls' is not a number: Update reads it as %d", value.c_str(),
+                          int(ParseConfigNumber(value, 0))));
+    }
+
+    void CheckNames(const std::wstring& sec, const IniEntry& e, const std::wstring& value,
+                    bool (*known)(const std::wstring&), const wchar_t* what) {
+        for (const std::wstring& n : SplitFlagNames(value))
+            if (!n.empty() && !known(n))
+                Warn(sec, e.key, e.line, FormatString(L"%ls is not a %ls name: it adds nothing", n.c_str(), what));
+    }
+
+    void CheckValue(TaskInfo& t, const TaskKey& k, const IniEntry& e, const std::wstring& value) {
+        const std::wstring& sec = t.section;
+        if (k.kind == TaskKeyKind::Number) {
+            CheckNumber(sec, e, value);
+            if (EqualsNoCaseAscii(k.name, L"AfterWait") && IsCleanNumber(value) && ParseConfigNumber(value, 0) < 0)
+                Warn(sec, e.key, e.line, L"a negative AfterWait reads as a pause of more than 24 days");
+            return;
+        }
+        if (k.kind == TaskKeyKind::Flag) {
+            if (value.empty() || SettingIs(value, L"TRUE") || SettingIs(value, L"FALSE")) return;
+            bool waitExit = EqualsNoCaseAscii(k.name, L"WaitExit");
+            Warn(sec, e.key, e.line,
+                 waitExit ? FormatString(L"'%ls' reads as FALSE: only TRUE makes Update wait", value.c_str())
+                          : FormatString(L"'%ls' reads as TRUE: only FALSE turns the signature check off",
+                                         value.c_str()));
+            return;
+        }
+        std::wstring name = k.name;
+        if (name == L"Method") {
+            if (!value.empty() && !SettingIs(value, L"SHELLEXECUTEEX"))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"'%ls' reads as process creation: only SHELLEXECUTEEX selects the shell",
+                                  value.c_str()));
+        } else if (name == L"MsgType") {
+            CheckNames(sec, e, value, IsMessageBoxStyleName, L"message box style");
+        } else if (name == L"TD_Flags") {
+            CheckNames(sec, e, value, IsTaskDialogFlagName, L"task dialog flag");
+        } else if (name == L"TD_CommonButtons") {
+            CheckNames(sec, e, value, IsCommonButtonName, L"common button");
+        } else if (name == L"TD_pszMainIcon" || name == L"TD_pszFooterIcon") {
+            if (!value.empty() && !IsTaskDialogIconName(ToUpperAscii(value)))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"%ls is not an icon name (TD_ERROR_ICON, TD_WARNING_ICON, "
+                                  L"TD_INFORMATION_ICON, TD_SHIELD_ICON): no icon is shown",
+                                  value.c_str()));
+        } else if (name == L"Distinct") {
+            bool ok = value.size() == 64 && std::all_of(value.begin(), value.end(), IsHexDigit);
+            if (!ok && !value.empty())
+                Warn(sec, e.key, e.line,
+                     L"Distinct must be the SHA-256 as 64 hexadecimal digits, nothing else: this value never "
+                     L"matches and the task fails its trust check");
+        }
+    }
+
+    void CheckProgramTask(TaskInfo& t) {
+        const std::wstring& sec = t.section;
+        std::wstring path = String(sec, L"Path");
+        int line = LineOf(sec, L"Path");
+        if (path.empty()) {
+            Warn(sec, L"Path", line ? line : t.line, L"a run-program task without Path starts nothing");
+        } else if (path.find(L"%UPDATEDIR%") != std::wstring::npos) {
+            Warn(sec, L"Path", line,
+                 L"Path does not replace %UPDATEDIR%; a path without a drive is already taken relative to "
+                 L"the package folder");
+        } else if (!m_options.packageFolder.empty() && path.find(L':') == std::wstring::npos &&
+                   path.find(L'%') == std::wstring::npos && !ExistsInFolder(m_options.packageFolder, path)) {
+            Warn(sec, L"Path", line, FormatString(L"%ls is missing from the package folder", path.c_str()));
+        }
+        bool hasDistinct = !String(sec, L"Distinct").empty();
+        bool hasCalc = !String(sec, L"CalcFile").empty();
+        if (hasDistinct != hasCalc) {
+            const wchar_t* key = hasDistinct ? L"Distinct" : L"CalcFile";
+            Warn(sec, key, LineOf(sec, key), L"Distinct and CalcFile work only together: no hash is checked");
+        }
+    }
+
+    // --- results and edges -------------------------------------------------
+
+    ResultSet ResultsOf(const TaskInfo& t, const upd::CTask& task) {
+        ResultSet r;
+        switch (t.type) {
+        case kTaskRunProgram:
+            if (task.WaitExit)
+                r.any = true;
+            else
+                r.values = {0, 0xFFFFFFFFu};
+            break;
+        case kTaskMessageBox:
+            r.values = MessageBoxButtons(ParseNames(kMessageBoxNames, task.MsgType));
+            r.values.insert(6);  // the silent answer
+            r.failures = {0};
+            break;
+        case kTaskShutdown:
+        case kTaskRestart:
+            r.values = {0xFFFFFFFFu};
+            break;
+        case kTaskOpenUrl:
+        case kTaskRemoveOwnFolder:
+            r.values = {0};
+            break;
+        case kTaskWow64Test:
+        case kTaskDiskModelCheck:
+        case kTaskParameterTest:
+            r.values = {0, 1};
+            break;
+        case kTaskDiskFirmwareCheck:
+            r.values = {0, 1, 0xFFFFFFFFu};
+            break;
+        case kTaskBaseBoardCheck: {
+            uint32_t entries = BaseBoardEntryCount(task.Data);
+            for (uint32_t i = 0; i < entries && i < 4096; ++i) r.values.insert(i);
+            if (entries >= 4096) r.any = true;
+            r.values.insert(0xFFFFFFFFu);
+            break;
+        }
+        case kTaskTaskDialog:
+            r = TaskDialogResults(task);
+            break;
+        default:
+            break;
+        }
+        return r;
+    }
+
+    ResultSet TaskDialogResults(const upd::CTask& task) {
+        ResultSet r;
+        uint32_t flags = ParseNames(kTaskDialogFlagNames, task.TD_Flags);
+        uint32_t common = ParseNames(kCommonButtonNames, task.TD_CommonButtons);
+        std::set<uint32_t> buttons, radios, checks{0};
+        static const uint32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
+        for (const auto& c : commonIds)
+            if (common & c[0]) buttons.insert(c[1]);
+        for (int32_t id : task.m_ButtonIds) buttons.insert(uint32_t(id));
+        if (buttons.empty()) buttons.insert(1);  // the dialog shows OK
+        if ((flags & 0x8) || (common & 0x8)) buttons.insert(2);  // closing the dialog
+        for (int32_t id : task.m_RadioIds) radios.insert(uint32_t(id));
+        if (radios.empty() || (flags & 0x4000)) radios.insert(0);
+        if (!task.TD_VerificationText.empty()) checks.insert(0x80000000u);
+        for (uint32_t rad : radios)
+            for (uint32_t b : buttons)
+                for (uint32_t c : checks) r.values.insert(((rad * 65536u) + b) | c);
+        r.values.insert(6);
+        r.failures = {0xFFFFFFFFu};
+        return r;
+    }
+
+    std::wstring LabelOf(const TaskInfo& t) {
+        const std::wstring& sec = t.section;
+        switch (t.type) {
+        case kTaskRunProgram: {
+            std::wstring p = LastPathPart(String(sec, L"Path"));
+            std::wstring param = String(sec, L"Param");
+            if (!param.empty()) p += L" " + param;
+            return Shorten(p, 40);
+        }
+        case kTaskMessageBox: {
+            std::wstring text = String(sec, L"MsgText");
+            return Shorten(text.empty() ? String(sec, L"MsgTitle") : text, 40);
+        }
+        case kTaskTaskDialog: {
+            std::wstring text = String(sec, L"TD_MainInstruction");
+            return Shorten(text.empty() ? String(sec, L"MsgTitle") : text, 40);
+        }
+        case kTaskOpenUrl: return Shorten(String(sec, L"URL"), 40);
+        case kTaskShutdown:
+        case kTaskBaseBoardCheck:
+        case kTaskDiskModelCheck:
+        case kTaskDiskFirmwareCheck:
+        case kTaskParameterTest:
+        case kTaskReturnValue: return Shorten(String(sec, L"Data"), 40);
+        default: return std::wstring();
+        }
+    }
+
+    void BuildFlow() {
+        for (auto& [number, t] : m_report.tasks) {
+            if (!t.loads) continue;
+            upd::CTask& task = *m_tasks.at(number);
+            if (t.type == kTaskReturnValue) {
+                t.returnValue = int32_t(task.ReturnDataValue());
+                t.edges.push_back({Edge::Kind::ReturnValue, 0, {}, false, L"Data", LineOf(t.section, L"Data")});
+                continue;
+            }
+            if (t.type == kTaskGoto) {
+                uint32_t target = task.GetNextTaskNumber(0);
+                Edge e{Edge::Kind::Goto, target, {}, false, L"Goto", LineOf(t.section, L"Goto")};
+                if (target == kEnd) e.kind = Edge::Kind::End;
+                t.edges.push_back(e);
+                continue;
+            }
+            if (t.type == kTaskShutdown || t.type == kTaskRestart)
+                t.edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
+            BuildBranches(t, task);
+        }
+        // Targets without a section.
+        for (auto& [number, t] : m_report.tasks) {
+            for (const Edge& e : t.edges) {
+                if (e.kind != Edge::Kind::Branch && e.kind != Edge::Kind::Goto && e.kind != Edge::Kind::FallThrough)
+                    continue;
+                if (m_report.tasks.count(e.target)) continue;
+                if (e.kind == Edge::Kind::FallThrough) continue;  // reported along the paths
+                Error(t.section, e.key, e.line,
+                      FormatString(L"TASK_%d does not exist: a run that goes there ends with exit code 9",
+                                   int(e.target)));
+            }
+        }
+    }
+
+    void BuildBranches(TaskInfo& t, upd::CTask& task) {
+        const IniSection* s = m_doc.Find(t.section);
+        std::set<uint32_t> keyed;
+        for (const IniEntry& e : s->entries) {
+            std::optional<uint32_t> r = RetKeyResult(e.key);
+            if (!r || !keyed.insert(*r).second) continue;
+            if (!t.results.Contains(*r)) {
+                Warn(t.section, e.key, e.line,
+                     FormatString(L"a task of type %u (%ls) never gives the result %ls: this branch is never "
+                                  L"taken",
+                                  t.type, TypeName(t.type), Hex(*r).c_str()));
+                continue;
+            }
+            uint32_t next = task.GetNextTaskNumber(*r);
+            Edge edge{Edge::Kind::Branch, next, {*r}, false, e.key, e.line};
+            if (next == kEnd) edge.kind = Edge::Kind::End;
+            // Branches to the same place share one edge.
+            bool merged = false;
+            for (Edge& old : t.edges)
+                if (old.kind == edge.kind && old.target == edge.target && old.kind != Edge::Kind::SessionEnd &&
+                    old.kind != Edge::Kind::FallThrough) {
+                    old.results.push_back(*r);
+                    merged = true;
+                    break;
+                }
+            if (!merged) t.edges.push_back(edge);
+        }
+        // What no RET_ key names goes on with the next number.
+        Edge fall{Edge::Kind::FallThrough, 0, {}, t.results.any, L"", t.line};
+        for (uint32_t r : t.results.values)
+            if (!keyed.count(r)) fall.results.push_back(r);
+        uint32_t unkeyed = fall.results.empty() ? 0x7FFFFFFFu : fall.results.front();
+        while (keyed.count(unkeyed)) --unkeyed;
+        fall.target = task.GetNextTaskNumber(unkeyed);
+        if (fall.otherResults || !fall.results.empty()) t.edges.push_back(fall);
+    }
+
+    // --- paths --------------------------------------------------------------
+
+    std::vector<uint32_t> Successors(const TaskInfo& t) const {
+        std::vector<uint32_t> out;
+        for (const Edge& e : t.edges)
+            if (e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough)
+                out.push_back(e.target);
+        return out;
+    }
+
+    // A task that ends the run from where it stands (or fails to load).
+    bool EndsHere(uint32_t n) const {
+        auto it = m_report.tasks.find(n);
+        if (it == m_report.tasks.end() || !it->second.loads) return true;
+        for (const Edge& e : it->second.edges)
+            if (e.kind == Edge::Kind::End || e.kind == Edge::Kind::ReturnValue || e.kind == Edge::Kind::SessionEnd)
+                return true;
+        return false;
+    }
+
+    void CheckReachability() {
+        uint32_t first = m_options.firstTask;
+        m_report.firstTask = first;
+        std::deque<uint32_t> queue{first};
+        std::set<uint32_t> seen{first};
+        if (!m_report.tasks.count(first)) {
+            Error(L"", L"", 0,
+                  FormatString(L"the first task TASK_%d does not exist: the run ends at once with exit code 9",
+                               int(first)));
+            m_report.missingTargets.insert(first);
+        }
+        while (!queue.empty()) {
+            uint32_t n = queue.front();
+            queue.pop_front();
+            auto it = m_report.tasks.find(n);
+            if (it == m_report.tasks.end()) continue;
+            TaskInfo& t = it->second;
+            t.reachable = true;
+            for (const Edge& e : t.edges) {
+                if (e.kind != Edge::Kind::Branch && e.kind != Edge::Kind::Goto && e.kind != Edge::Kind::FallThrough)
+                    continue;
+                if (!m_report.tasks.count(e.target)) {
+                    m_report.missingTargets.insert(e.target);
+                    // A restart or shutdown does nothing in silent mode: the run
+                    // goes on with the next task like after any other result.
+                    bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
+                    if (e.kind == Edge::Kind::FallThrough)
+                        Error(t.section, L"", t.line,
+                              FormatString(L"the run falls off the end of the list here: %ls goes on with "
+                                           L"TASK_%d, which does not exist (exit code 9)%ls; end the task with "
+                                           L"RET_ keys set to -1 or add the next task",
+                                           DescribeResults(e).c_str(), int(e.target),
+                                           sessionEnds ? L" - in silent mode Update does not restart or shut "
+                                                         L"down, the deployment system does"
+                                                       : L""));
+                }
+                if (seen.insert(e.target).second) queue.push_back(e.target);
+            }
+        }
+        for (auto& [n, t] : m_report.tasks)
+            if (!t.reachable)
+                Warn(t.section, L"", t.line,
+                     FormatString(L"no path from TASK_%d reaches this task", int(first)));
+        FindStuckLoops();
+    }
+
+    std::wstring DescribeResults(const Edge& e) const {
+        std::wstring s;
+        if (e.otherResults) return L"every result without a RET_ key";
+        s = e.results.size() == 1 ? L"the result " : L"the results ";
+        for (size_t i = 0; i < e.results.size() && i < 8; ++i) s += (i ? L", " : L"") + Hex(e.results[i]);
+        if (e.results.size() > 8) s += L", ...";
+        return s;
+    }
+
+    void FindStuckLoops() {
+        // Tasks from which some ending can be reached.
+        std::set<uint32_t> canEnd;
+        bool grew = true;
+        while (grew) {
+            grew = false;
+            for (auto& [n, t] : m_report.tasks) {
+                if (!t.reachable || canEnd.count(n)) continue;
+                bool ends = EndsHere(n);
+                for (uint32_t s : Successors(t)) ends = ends || canEnd.count(s) || !m_report.tasks.count(s);
+                if (ends) {
+                    canEnd.insert(n);
+                    grew = true;
+                }
+            }
+        }
+        std::set<uint32_t> stuck;
+        for (auto& [n, t] : m_report.tasks)
+            if (t.reachable && !canEnd.count(n)) {
+                t.stuck = true;
+                stuck.insert(n);
+            }
+        // One finding per loop: the stuck tasks that reach each other.
+        std::set<uint32_t> done;
+        for (uint32_t n : stuck) {
+            if (done.count(n)) continue;
+            std::set<uint32_t> from = ReachFrom(n);
+            if (!from.count(n)) continue;  // leads into a loop, is not part of one
+            std::vector<uint32_t> loop;
+            for (uint32_t m : from)
+                if (ReachFrom(m).count(n)) loop.push_back(m);
+            std::wstring names;
+            for (uint32_t m : loop) {
+                names += (names.empty() ? L"" : L", ") + FormatString(L"TASK_%d", int(m));
+                done.insert(m);
+            }
+            const TaskInfo& t = m_report.tasks[n];
+            Warn(t.section, L"", t.line,
+                 FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending",
+                              names.c_str()));
+        }
+    }
+
+    std::set<uint32_t> ReachFrom(uint32_t n) const {
+        std::set<uint32_t> seen;
+        std::deque<uint32_t> queue;
+        auto it = m_report.tasks.find(n);
+        if (it == m_report.tasks.end()) return seen;
+        for (uint32_t s : Successors(it->second))
+            if (seen.insert(s).second) queue.push_back(s);
+        while (!queue.empty()) {
+            uint32_t m = queue.front();
+            queue.pop_front();
+            auto jt = m_report.tasks.find(m);
+            if (jt == m_report.tasks.end()) continue;
+            for (uint32_t s : Successors(jt->second))
+                if (seen.insert(s).second) queue.push_back(s);
+        }
+        return seen;
+    }
+
+    const IniDocument& m_doc;
+    CGlobalIniMgr& m_mgr;
+    bool m_sealed;
+    const LintOptions& m_options;
+    LintReport& m_report;
+    LintTaskPlatform m_platform;
+    std::map<uint32_t, std::unique_ptr<upd::CTask>> m_tasks;  // the tasks that load
+};
+
+}  // namespace
+
+std::filesystem::path WideToPath(const std::wstring& text) {
+#ifdef _WIN32
+    return std::filesystem::path(text);
+#else
+    return std::filesystem::path(ToUtf8(text));
+#endif
+}
+
+std::wstring PathToWide(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return FromUtf8(path.string());
+#endif
+}
+
+bool IsMessageBoxStyleName(const std::wstring& n) { return FindName(kMessageBoxNames, n) != nullptr; }
+bool IsTaskDialogFlagName(const std::wstring& n) { return FindName(kTaskDialogFlagNames, n) != nullptr; }
+bool IsCommonButtonName(const std::wstring& n) { return FindName(kCommonButtonNames, n) != nullptr; }
+bool IsTaskDialogIconName(const std::wstring& n) {
+    for (const wchar_t* name : kIconNames)
+        if (n == name) return true;
+    return false;
+}
+
+LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions& options) {
+    LintReport report;
+    report.readable = true;
+    report.firstTask = options.firstTask;
+    IntegrityResult integrity = CheckIntegrity(bytes.data(), bytes.size());
+    report.sealed = integrity.encoded;
+    if (!integrity.valid) {
+        report.intact = false;
+        report.findings.push_back(
+            {Severity::Error, L"", L"", 0,
+             bytes.size() < 8 ? L"the file is shorter than 8 bytes: Update reports it as falsified (exit code 3)"
+                              : L"the file fails its integrity check (its CRC-32 trailer does not match): "
+                                L"Update stops with exit code 3"});
+        return report;
+    }
+    IniDocument doc = ParseIni(DecodeFileText(bytes));
+    IniDocumentSource source(doc);
+    CGlobalIniMgr mgr(source);
+    mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
+    Linter(source.Document(), mgr, integrity.encoded, options, report).Run();
+    return report;
+}
+
+std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f) {
+    std::wstring s = fileLabel + FormatString(L":%d: ", f.line);
+    s += f.severity == Severity::Error ? L"error: " : L"warning: ";
+    if (!f.section.empty()) s += L"[" + f.section + L"] ";
+    if (!f.key.empty()) s += f.key + L": ";
+    return s + f.message;
+}
+
+namespace {
+
+std::wstring DotEscape(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'"' || c == L'\\') out.push_back(L'\\');
+        if (c == L'\r' || c == L'\n') {
+            out += L" ";
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::wstring EdgeLabel(const Edge& e) {
+    if (e.otherResults) return e.results.empty() ? L"other" : L"other";
+    std::wstring s;
+    for (size_t i = 0; i < e.results.size() && i < 6; ++i) s += (i ? L", " : L"") + ShortValue(e.results[i]);
+    if (e.results.size() > 6) s += L", ...";
+    return s;
+}
+
+}  // namespace
+
+std::wstring WriteDot(const LintReport& report, const std::wstring& title) {
+    std::wstring d = L"digraph tasks {\n";
+    d += L"  label=\"" + DotEscape(title) + L"\";\n  labelloc=t;\n";
+    d += L"  node [shape=box, style=rounded, fontname=\"Helvetica\", fontsize=11];\n";
+    d += L"  edge [fontname=\"Helvetica\", fontsize=10];\n";
+    d += L"  start [shape=circle, label=\"start\", style=filled, fillcolor=\"#dddddd\"];\n";
+    d += L"  end [shape=doublecircle, label=\"end\\nexit 0\", style=filled, fillcolor=\"#c8f0c8\"];\n";
+    d += FormatString(L"  start -> t%u;\n", report.firstTask);
+    bool usesEnd = false;
+    for (const auto& [n, t] : report.tasks) {
+        std::wstring label = t.section + L"\\n";
+        if (t.loads) {
+            label += FormatString(L"%u: ", t.type) + DotEscape(TypeName(t.type));
+            if (!t.label.empty()) label += L"\\n" + DotEscape(t.label);
+        } else {
+            label += L"does not load\\nexit 9";
+        }
+        std::wstring attrs = L"label=\"" + label + L"\"";
+        if (!t.loads) attrs += L", color=red, fontcolor=red";
+        else if (t.stuck) attrs += L", color=red";
+        if (!t.reachable) attrs += L", style=\"rounded,dashed\", color=gray, fontcolor=gray";
+        d += FormatString(L"  t%u [", n) + attrs + L"];\n";
+        for (const Edge& e : t.edges) {
+            switch (e.kind) {
+            case Edge::Kind::Branch:
+                d += FormatString(L"  t%u -> t%u [label=\"%ls\"];\n", n, e.target, EdgeLabel(e).c_str());
+                break;
+            case Edge::Kind::FallThrough:
+                d += FormatString(L"  t%u -> t%u [label=\"%ls\", style=dashed];\n", n, e.target,
+                                  EdgeLabel(e).c_str());
+                break;
+            case Edge::Kind::Goto:
+                d += FormatString(L"  t%u -> t%u [label=\"go to\", style=bold];\n", n, e.target);
+                break;
+            case Edge::Kind::End:
+                usesEnd = true;
+                d += FormatString(L"  t%u -> end [label=\"%ls\"];\n", n,
+                                  t.type == kTaskGoto ? L"go to -1" : EdgeLabel(e).c_str());
+                break;
+            case Edge::Kind::ReturnValue:
+                d += FormatString(L"  ret%u [shape=doublecircle, label=\"exit %d\", style=filled, "
+                                  L"fillcolor=\"#c8f0c8\"];\n  t%u -> ret%u;\n",
+                                  n, int(t.returnValue), n, n);
+                break;
+            case Edge::Kind::SessionEnd:
+                d += FormatString(L"  session%u [shape=doublecircle, label=\"%ls\", style=filled, "
+                                  L"fillcolor=\"#f0e0c0\"];\n  t%u -> session%u [label=\"Windows ends\\nthe "
+                                  L"session\"];\n",
+                                  n, t.type == kTaskRestart ? L"restart" : L"shutdown", n, n);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    for (uint32_t m : report.missingTargets)
+        d += FormatString(L"  t%u [shape=octagon, color=red, fontcolor=red, label=\"TASK_%d\\nmissing\\nexit 9\"];\n",
+                          m, int(m));
+    // Targets that no reachable path uses but that still have no section.
+    for (const auto& [n, t] : report.tasks)
+        for (const Edge& e : t.edges)
+            if ((e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough) &&
+                !report.tasks.count(e.target) && !report.missingTargets.count(e.target))
+                d += FormatString(L"  t%u [shape=octagon, color=gray, fontcolor=gray, "
+                                  L"label=\"TASK_%d\\nmissing\"];\n",
+                                  e.target, int(e.target));
+    if (!usesEnd) d += L"  end [style=invis];\n";
+    d += L"}\n";
+    return d;
+}
+
+}  // namespace fwu::lint

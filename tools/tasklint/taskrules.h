@@ -1,0 +1,65 @@
+// What the checker knows of task sections beyond Update's own task record
+// (task.h, whose Load and next-task rule it uses): the key names with their
+// kinds and the task types that use them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "task.h"
+
+namespace fwu::lint {
+
+// The task types and bounds as Update defines them.
+inline constexpr uint32_t kTaskRunProgram = upd::TASK_RUN_PROGRAM;
+inline constexpr uint32_t kTaskMessageBox = upd::TASK_MESSAGE_BOX;
+inline constexpr uint32_t kTaskShutdown = upd::TASK_SHUTDOWN;
+inline constexpr uint32_t kTaskRestart = upd::TASK_RESTART;
+inline constexpr uint32_t kTaskOpenUrl = upd::TASK_OPEN_URL;
+inline constexpr uint32_t kTaskWow64Test = upd::TASK_WOW64_TEST;
+inline constexpr uint32_t kTaskBaseBoardCheck = upd::TASK_BASEBOARD_CHECK;
+inline constexpr uint32_t kTaskDiskModelCheck = upd::TASK_DISK_MODEL_CHECK;
+inline constexpr uint32_t kTaskDiskFirmwareCheck = upd::TASK_DISK_FIRMWARE_CHECK;
+inline constexpr uint32_t kTaskGoto = upd::TASK_GOTO;
+inline constexpr uint32_t kTaskTaskDialog = upd::TASK_TASK_DIALOG;
+inline constexpr uint32_t kTaskReturnValue = upd::TASK_RETURN_VALUE;
+inline constexpr uint32_t kTaskParameterTest = upd::TASK_PARAMETER_TEST;
+inline constexpr uint32_t kTaskRemoveOwnFolder = upd::TASK_REMOVE_OWN_FOLDER;
+inline constexpr uint32_t kTaskTypeDefault = upd::kTaskTypeDefault;
+inline constexpr uint32_t kMaxDialogEntries = upd::kMaxDialogEntries;
+
+// What the checker needs of a task's platform while loading it: nothing is
+// expanded (environment variables depend on the target machine), nothing is
+// started or logged.
+class LintTaskPlatform : public upd::ITaskPlatform {
+public:
+    bool ExpandEnvironmentText(const std::wstring&, std::wstring&) override { return false; }
+    bool HasStoredParameter(const std::wstring&) override { return false; }
+    int32_t VerifyFileTrust(const std::wstring&) override { return 0; }
+    std::wstring HashFileSha256(const std::wstring&) override { return std::wstring(); }
+    void Log(const std::wstring&) override {}
+    void AllowSetForeground() override {}
+    void CloseProcessHandle(void*) override {}
+};
+
+enum class TaskKeyKind { String, Number, Flag };
+
+struct TaskKey {
+    const wchar_t* name;
+    TaskKeyKind kind;
+    uint32_t usedBy;  // bit n set: task type n uses the key
+};
+
+// The keys of a TASK_n section in the order Update loads them (without the
+// indexed button keys and the RET_ keys).
+const std::vector<TaskKey>& TaskKeys();
+// The key of that name, compared ignoring ASCII case; null when unknown.
+const TaskKey* FindTaskKey(const std::wstring& name);
+bool TaskKeyUsedBy(const TaskKey& key, uint32_t type);
+
+// How many names a base-board check compares (its results are their
+// positions): the list cut at commas, a trailing comma adding none.
+uint32_t BaseBoardEntryCount(const std::wstring& data);
+
+}  // namespace fwu::lint

@@ -48,39 +48,37 @@ public:
 
 }  // namespace
 
-TEST(FolderRemoval, DepthFirstEachFolderAfterItsContentsAndTheFolderLast) {
+TEST(FolderRemoval, DepthFirstEachFolderAfterItsContents) {
     FakeTree t;
     t.tree[L"C:\\pkg"] = {{L".", true}, {L"..", true}, {L"Update.exe"}, {L"config", true}, {L"fw", true},
                           {L"readme.txt"}};
     t.tree[L"C:\\pkg\\config"] = {{L"."}, {L".."}, {L"config.ini"}};
     t.tree[L"C:\\pkg\\fw"] = {{L"."}, {L".."}, {L"deep", true}, {L"a.bin"}};
     t.tree[L"C:\\pkg\\fw\\deep"] = {{L"."}, {L".."}};
-    RemoveFolderAtRebootWith(t, L"C:\\pkg", true);
+    DeleteFolderContentsWith(t, L"C:\\pkg");
     EXPECT_EQ(t.registered, (std::vector<std::wstring>{
                                 L"C:\\pkg\\Update.exe", L"C:\\pkg\\config\\config.ini", L"C:\\pkg\\config",
-                                L"C:\\pkg\\fw\\deep", L"C:\\pkg\\fw\\a.bin", L"C:\\pkg\\fw", L"C:\\pkg\\readme.txt",
-                                L"C:\\pkg"}));
+                                L"C:\\pkg\\fw\\deep", L"C:\\pkg\\fw\\a.bin", L"C:\\pkg\\fw", L"C:\\pkg\\readme.txt"}));
 }
 
-TEST(FolderRemoval, MissingFolderUnlistableFolderAndLinks) {
-    FakeTree t;
-    RemoveFolderAtRebootWith(t, L"C:\\gone", false);
-    EXPECT_TRUE(t.registered.empty());
-    EXPECT_TRUE(t.listed.empty());
+TEST(FolderRemoval, UnlistableFoldersAndLinks) {
+    FakeTree gone;
+    DeleteFolderContentsWith(gone, L"C:\\gone");
+    EXPECT_EQ(gone.registered, std::vector<std::wstring>{L"C:\\gone"});
 
+    FakeTree t;
     // A subfolder that cannot be listed is registered itself (once from the
     // failed listing, once as an entry of its parent).
     t.tree[L"C:\\pkg"] = {{L"locked", true}};
-    RemoveFolderAtRebootWith(t, L"C:\\pkg", true);
-    EXPECT_EQ(t.registered,
-              (std::vector<std::wstring>{L"C:\\pkg\\locked", L"C:\\pkg\\locked", L"C:\\pkg"}));
+    DeleteFolderContentsWith(t, L"C:\\pkg");
+    EXPECT_EQ(t.registered, (std::vector<std::wstring>{L"C:\\pkg\\locked", L"C:\\pkg\\locked"}));
 
     // A junction is registered as a link and never walked: its target's
     // files stay, and a link back to a parent cannot loop.
     FakeTree j;
     j.tree[L"C:\\pkg"] = {{L"back", true, true}, {L"x.txt"}};
     j.tree[L"C:\\pkg\\back"] = {{L"back", true, true}};
-    RemoveFolderAtRebootWith(j, L"C:\\pkg", true);
-    EXPECT_EQ(j.registered, (std::vector<std::wstring>{L"C:\\pkg\\back", L"C:\\pkg\\x.txt", L"C:\\pkg"}));
+    DeleteFolderContentsWith(j, L"C:\\pkg");
+    EXPECT_EQ(j.registered, (std::vector<std::wstring>{L"C:\\pkg\\back", L"C:\\pkg\\x.txt"}));
     EXPECT_EQ(j.listed, std::vector<std::wstring>{L"C:\\pkg"});
 }

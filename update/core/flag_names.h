@@ -7,15 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "task.h"  // FlagNameEntry
+
 namespace upd {
 
-// One row of a flag-name table. A table ends at the first row whose name is
-// empty; ParseFlagNames looks at no more than kMaxFlagNameRows rows.
-struct FlagNameEntry {
-    uint32_t value;
-    wchar_t name[260];
-};
-
+// ParseFlagNames looks at no more than this many rows of a table.
 inline constexpr size_t kMaxFlagNameRows = 100;
 
 // The tables, built afresh for each use; each ends with an empty row.

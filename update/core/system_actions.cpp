@@ -37,10 +37,4 @@ void DeleteFolderContentsWith(IFolderRemoval& platform, const std::wstring& fold
     }
 }
 
-void RemoveFolderAtRebootWith(IFolderRemoval& platform, const std::wstring& folder, bool folderExists) {
-    if (!folderExists) return;
-    DeleteFolderContentsWith(platform, folder);
-    platform.RegisterDelete(folder);
-}
-
 }  // namespace upd

@@ -51,7 +51,4 @@ public:
 // (depth first). A folder that cannot be listed is registered itself.
 void DeleteFolderContentsWith(IFolderRemoval& platform, const std::wstring& folder);
 
-// The contents of `folder`, then the folder itself, when it exists.
-void RemoveFolderAtRebootWith(IFolderRemoval& platform, const std::wstring& folder, bool folderExists);
-
 }  // namespace upd

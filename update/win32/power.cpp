@@ -2,6 +2,9 @@
 
 #include <powrprof.h>
 
+#include <cstddef>
+#include <cstring>
+
 namespace upd {
 
 namespace {
@@ -47,8 +50,12 @@ void CPowerRequest::Start() {
 bool IsAlwaysOnAlwaysConnected() {
     SYSTEM_POWER_CAPABILITIES caps{};
     if (::CallNtPowerInformation(SystemPowerCapabilities, nullptr, 0, &caps, sizeof(caps)) != 0) return false;
-    // AoAc stands right before DiskSpinDown; older SDK headers call it a spare byte.
-    return reinterpret_cast<const BYTE*>(&caps.DiskSpinDown)[-1] != 0;
+    // AoAc is the byte right before DiskSpinDown; some SDK headers still call
+    // it a spare byte, so read it by its offset in the structure.
+    BYTE aoac = 0;
+    static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) >= 1);
+    std::memcpy(&aoac, reinterpret_cast<const BYTE*>(&caps) + offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1, 1);
+    return aoac != 0;
 }
 
 }  // namespace upd

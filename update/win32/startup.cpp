@@ -9,6 +9,7 @@
 #include "cmdline.h"
 #include "config.h"
 #include "config_message.h"
+#include "dll_search.h"
 #include "globals.h"
 #include "handle.h"
 #include "log.h"
@@ -77,6 +78,7 @@ void ErrorBox(const wchar_t* text) {
 }  // namespace
 
 int RunUpdate(int showCommand) {
+    RestrictDllSearch();
     StartupOptions options;
     {
         CParseParam params;

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_tasks.h"
+#include "flag_names.h"
+
+using namespace upd;
+
+namespace {
+
+struct Expected {
+    const wchar_t* name;
+    uint32_t value;
+};
+
+void ExpectTable(const std::vector<FlagNameEntry>& table, const std::vector<Expected>& rows) {
+    ASSERT_EQ(table.size(), rows.size() + 1);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(std::wstring(table[i].name), rows[i].name) << "row " << i;
+        EXPECT_EQ(table[i].value, rows[i].value) << "row " << i;
+    }
+    EXPECT_EQ(table.back().name[0], L'\0');
+}
+
+uint32_t Mb(const std::wstring& list) { return ParseFlagNames(MessageBoxFlagNames().data(), list); }
+
+}  // namespace
+
+TEST(FlagNameTables, RowsValuesAndOrder) {
+    ExpectTable(MessageBoxFlagNames(),
+                {{L"MB_OK", 0x0}, {L"MB_OKCANCEL", 0x1}, {L"MB_ABORTRETRYIGNORE", 0x2}, {L"MB_YESNOCANCEL", 0x3},
+                 {L"MB_YESNO", 0x4}, {L"MB_RETRYCANCEL", 0x5}, {L"MB_CANCELTRYCONTINUE", 0x6},
+                 {L"MB_ICONHAND", 0x10}, {L"MB_ICONQUESTION", 0x20}, {L"MB_ICONEXCLAMATION", 0x30},
+                 {L"MB_ICONWARNING", 0x30}, {L"MB_ICONERROR", 0x10}, {L"MB_ICONINFORMATION", 0x40},
+                 {L"MB_HELP", 0x4000}, {L"MB_ICONASTERISK", 0x40}, {L"MB_ICONSTOP", 0x10},
+                 {L"MB_DEFBUTTON1", 0x0}, {L"MB_DEFBUTTON2", 0x100}, {L"MB_DEFBUTTON3", 0x200},
+                 {L"MB_DEFBUTTON4", 0x300}, {L"MB_APPLMODAL", 0x0}, {L"MB_SYSTEMMODAL", 0x1000},
+                 {L"MB_TASKMODAL", 0x2000}, {L"MB_DEFAULT_DESKTOP_ONLY", 0x20000}, {L"MB_RIGHT", 0x80000},
+                 {L"MB_RTLREADING", 0x100000}, {L"MB_SETFOREGROUND", 0x10000}, {L"MB_TOPMOST", 0x40000},
+                 {L"MB_SERVICE_NOTIFICATION", 0x200000}});
+    ExpectTable(TaskDialogFlagNames(),
+                {{L"TDF_ENABLE_HYPERLINKS", 0x1}, {L"TDF_USE_HICON_MAIN", 0x2}, {L"TDF_USE_HICON_FOOTER", 0x4},
+                 {L"TDF_ALLOW_DIALOG_CANCELLATION", 0x8}, {L"TDF_USE_COMMAND_LINKS", 0x10},
+                 {L"TDF_USE_COMMAND_LINKS_NO_ICON", 0x20}, {L"TDF_EXPAND_FOOTER_AREA", 0x40},
+                 {L"TDF_EXPANDED_BY_DEFAULT", 0x80}, {L"TDF_VERIFICATION_FLAG_CHECKED", 0x100},
+                 {L"TDF_SHOW_PROGRESS_BAR", 0x200}, {L"TDF_SHOW_MARQUEE_PROGRESS_BAR", 0x400},
+                 {L"TDF_CALLBACK_TIMER", 0x800}, {L"TDF_POSITION_RELATIVE_TO_WINDOW", 0x1000},
+                 {L"TDF_RTL_LAYOUT", 0x2000}, {L"TDF_NO_DEFAULT_RADIO_BUTTON", 0x4000},
+                 {L"TDF_CAN_BE_MINIMIZED", 0x8000}, {L"TDF_SIZE_TO_CONTENT", 0x1000000}});
+    ExpectTable(CommonButtonNames(), {{L"TDCBF_OK_BUTTON", 0x1}, {L"TDCBF_YES_BUTTON", 0x2},
+                                      {L"TDCBF_NO_BUTTON", 0x4}, {L"TDCBF_CANCEL_BUTTON", 0x8},
+                                      {L"TDCBF_RETRY_BUTTON", 0x10}, {L"TDCBF_CLOSE_BUTTON", 0x20}});
+}
+
+TEST(ParseFlagNames, CaseBlanksAndEmptyNames) {
+    EXPECT_EQ(Mb(L"mb_yesno, mb_iconquestion"), 0x24u);
+    EXPECT_EQ(Mb(L"MB_YESNO,,MB_ICONQUESTION"), 0x24u);
+    EXPECT_EQ(Mb(L"MB_YESNO,MB_ICONQUESTION,"), 0x24u);
+    EXPECT_EQ(Mb(L",MB_YESNO"), 0x4u);
+    EXPECT_EQ(Mb(L"MB_YES NO"), 0x4u);  // blanks inside a name are dropped
+    EXPECT_EQ(Mb(L"  M B _ O K C A N C E L  "), 0x1u);
+    EXPECT_EQ(Mb(L"MB_ICONERROR,MB_ICONSTOP"), 0x10u);  // equal values OR into one
+    EXPECT_EQ(Mb(L""), 0u);
+    EXPECT_EQ(Mb(L",,, ,"), 0u);
+}
+
+TEST(ParseFlagNames, OnlyWholeNamesMatch) {
+    EXPECT_EQ(Mb(L"MB_YES"), 0u);          // a prefix of MB_YESNO
+    EXPECT_EQ(Mb(L"MB_YESNOX"), 0u);       // longer than the name
+    EXPECT_EQ(Mb(L"MB_YESNO;MB_HELP"), 0u);  // only the comma separates
+    EXPECT_EQ(Mb(L"MB_TOPMOST,unknown,MB_RIGHT"), 0xC0000u);
+    EXPECT_EQ(Mb(L"MB_YESNO\tMB_HELP"), 0u);  // a tab is not a blank
+    EXPECT_EQ(ParseFlagNames(TaskDialogFlagNames().data(), L"tdf_enable_hyperlinks,TDF_SIZE_TO_CONTENT"),
+              0x1000001u);
+    EXPECT_EQ(ParseFlagNames(CommonButtonNames().data(), L"TDCBF_OK_BUTTON, tdcbf_close_button"), 0x21u);
+    // Names of one table mean nothing to another.
+    EXPECT_EQ(ParseFlagNames(CommonButtonNames().data(), L"MB_YESNO"), 0u);
+    EXPECT_EQ(ParseFlagNames(nullptr, L"MB_YESNO"), 0u);
+}
+
+TEST(ParseFlagNames, StopsAtTheEmptyRowAndAfterAHundredRows) {
+    std::vector<FlagNameEntry> table(3, FlagNameEntry{0, {}});
+    table[0] = FlagNameEntry{0x1, {L'A'}};
+    table[2] = FlagNameEntry{0x4, {L'C'}};  // behind the empty row: not part of the table
+    EXPECT_EQ(ParseFlagNames(table.data(), L"A,C"), 0x1u);
+
+    std::vector<FlagNameEntry> big(101, FlagNameEntry{0, {}});
+    for (auto& row : big) row = FlagNameEntry{0x2, {L'X'}};
+    big[99].value = 0x8;
+    big[100] = FlagNameEntry{0x10, {L'Y'}};  // row 101 is never looked at
+    EXPECT_EQ(ParseFlagNames(big.data(), L"X"), 0xAu);
+    EXPECT_EQ(ParseFlagNames(big.data(), L"Y"), 0u);
+}
+
+TEST(TaskDialogIcons, NamesAnyCaseExactlyOnly) {
+    uint16_t value = 0;
+    EXPECT_TRUE(TaskDialogIconFromName(L"td_shield_icon", &value));
+    EXPECT_EQ(value, 0xFFFCu);
+    EXPECT_TRUE(TaskDialogIconFromName(L"TD_ERROR_ICON", &value));
+    EXPECT_EQ(value, 0xFFFEu);
+    EXPECT_TRUE(TaskDialogIconFromName(L"TD_Warning_Icon", &value));
+    EXPECT_EQ(value, 0xFFFFu);
+    EXPECT_TRUE(TaskDialogIconFromName(L"TD_INFORMATION_ICON", &value));
+    EXPECT_EQ(value, 0xFFFDu);
+    value = 7;
+    EXPECT_FALSE(TaskDialogIconFromName(L"TD_SHIELD", &value));
+    EXPECT_FALSE(TaskDialogIconFromName(L" TD_SHIELD_ICON", &value));
+    EXPECT_EQ(value, 7u);
+}
+
+TEST(DialogRules, WidthScalingAndResultPacking) {
+    EXPECT_EQ(ScaleDialogWidth(300, 144), 450);
+    EXPECT_EQ(ScaleDialogWidth(300, 96), 300);
+    EXPECT_EQ(ScaleDialogWidth(0, 144), 0);
+    EXPECT_EQ(ScaleDialogWidth(1, 120), 1);  // 1.25 rounds down
+    EXPECT_EQ(ScaleDialogWidth(2, 120), 3);  // 2.5 rounds away from zero
+    EXPECT_EQ(ScaleDialogWidth(-2, 120), -3);
+    EXPECT_EQ(MulDiv32(5, 3, 0), -1);
+    EXPECT_EQ(MulDiv32(INT32_MAX, 4, 1), -1);
+    EXPECT_EQ(MulDiv32(7, 3, -2), -11);
+
+    EXPECT_EQ(PackTaskDialogResult(101, 201, true), 0x80C90065u);
+    EXPECT_EQ(PackTaskDialogResult(101, 201, false), 0x00C90065u);
+    EXPECT_EQ(PackTaskDialogResult(6, 0, false), 6u);
+    EXPECT_EQ(PackTaskDialogResult(2, 0, true), 0x80000002u);
+}
+
+namespace {
+
+class FakeHost : public IDialogHost {
+public:
+    uint32_t ShowMessageBox(const MessageBoxSpec& spec) override {
+        ++boxes;
+        box = spec;
+        return boxAnswer;
+    }
+    TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) override {
+        ++dialogs;
+        dialog = spec;
+        return outcome;
+    }
+    int boxes = 0, dialogs = 0;
+    uint32_t boxAnswer = 7;
+    MessageBoxSpec box;
+    TaskDialogSpec dialog;
+    TaskDialogOutcome outcome;
+};
+
+}  // namespace
+
+TEST(DialogTasks, SilentModeAnswersYesShowsAndLogsNothing) {
+    FakeHost host;
+    std::vector<std::wstring> log;
+    DialogTaskFields f;
+    f.msgType = L"MB_YESNO";
+    EXPECT_EQ(RunMessageBoxTask(f, true, host), 6u);
+    EXPECT_EQ(RunTaskDialogTask(f, true, host, [&](const std::wstring& l) { log.push_back(l); }), 6u);
+    EXPECT_EQ(host.boxes + host.dialogs, 0);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(DialogTasks, MessageBoxStyleCaptionAndAnswer) {
+    FakeHost host;
+    DialogTaskFields f;
+    f.msgType = L"MB_YESNO, MB_ICONQUESTION";
+    f.msgText = L"Line one\r\nLine two";
+    f.defaultTitle = L"Default";
+    EXPECT_EQ(RunMessageBoxTask(f, false, host), 7u);
+    EXPECT_EQ(host.box.style, 0x24u);
+    EXPECT_EQ(host.box.caption, L"Default");
+    EXPECT_EQ(host.box.text, L"Line one\r\nLine two");
+    f.msgTitle = L"Own";
+    host.boxAnswer = 0;  // the box could not be shown
+    EXPECT_EQ(RunMessageBoxTask(f, false, host), 0u);
+    EXPECT_EQ(host.box.caption, L"Own");
+}
+
+TEST(DialogTasks, TaskDialogSpecFromKeys) {
+    DialogTaskFields f;
+    f.defaultTitle = L"Title";
+    f.flags = L"TDF_ENABLE_HYPERLINKS,TDF_USE_HICON_FOOTER";
+    f.commonButtons = L"TDCBF_CANCEL_BUTTON";
+    f.mainIconFile = L"C:\\pkg\\main.ico";
+    f.mainIconName = L"td_shield_icon";
+    f.footerIconFile = L"C:\\pkg\\foot.ico";
+    f.footerIconName = L"TD_SHIELD";  // not a name: the file's icon stays
+    f.buttonIds = {101, 102};
+    f.buttonTexts = {L"Flash", L"Later"};
+    f.radioIds = {201};
+    f.radioTexts = {L"Keep settings"};
+    f.defaultButton = 102;
+    f.defaultRadioButton = 201;
+    f.width = 300;
+    f.content = L"See <a href=\"https://example.invalid\">notes</a>";
+    TaskDialogSpec s = BuildTaskDialogSpec(f);
+    EXPECT_EQ(s.windowTitle, L"Title");
+    EXPECT_EQ(s.flags, 0x5u);
+    EXPECT_EQ(s.commonButtons, 0x8u);
+    EXPECT_EQ(s.mainIconResource, 0xFFFCu);
+    EXPECT_EQ(s.mainIconFile, L"C:\\pkg\\main.ico");
+    EXPECT_EQ(s.footerIconResource, 0u);
+    EXPECT_EQ(s.footerIconFile, L"C:\\pkg\\foot.ico");
+    ASSERT_EQ(s.buttons.size(), 2u);
+    EXPECT_EQ(s.buttons[1].id, 102);
+    EXPECT_EQ(s.buttons[1].text, L"Later");
+    ASSERT_EQ(s.radioButtons.size(), 1u);
+    EXPECT_EQ(s.radioButtons[0].text, L"Keep settings");
+    EXPECT_EQ(s.defaultButton, 102);
+    EXPECT_EQ(s.defaultRadioButton, 201);
+    EXPECT_EQ(s.width96, 300);
+    EXPECT_EQ(s.content, f.content);
+}
+
+TEST(DialogTasks, TaskDialogResultAndLogLines) {
+    FakeHost host;
+    std::vector<std::wstring> log;
+    auto sink = [&](const std::wstring& l) { log.push_back(l); };
+    DialogTaskFields f;
+    host.outcome = TaskDialogOutcome{0, 101, 201, true};
+    EXPECT_EQ(RunTaskDialogTask(f, false, host, sink), 0x80C90065u);
+    host.outcome = TaskDialogOutcome{static_cast<int32_t>(0x80070057), 0, 0, false};
+    EXPECT_EQ(RunTaskDialogTask(f, false, host, sink), 0xFFFFFFFFu);
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"  TaskDialogIndirect Success 0x80C90065.",
+                                              L"  TaskDialogIndirect failed 0x80070057."}));
+}

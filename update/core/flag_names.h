@@ -1,0 +1,47 @@
+// Style words of the message box and task dialog tasks: the name tables that
+// turn "MB_YESNO, MB_ICONQUESTION" into flag values, the icon words, and the
+// small rules around the dialogs (caption, width, result packing).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "task.h"  // FlagNameEntry
+
+namespace upd {
+
+// ParseFlagNames looks at no more than this many rows of a table.
+inline constexpr size_t kMaxFlagNameRows = 100;
+
+// The tables, built afresh for each use; each ends with an empty row.
+std::vector<FlagNameEntry> MessageBoxFlagNames();    // 29 rows
+std::vector<FlagNameEntry> TaskDialogFlagNames();    // 17 rows
+std::vector<FlagNameEntry> CommonButtonNames();      // 6 rows
+
+// The OR of the values of the names in the comma-separated list. Blanks are
+// dropped wherever they stand, names are upper-cased, unknown and empty
+// names add nothing.
+uint32_t ParseFlagNames(const FlagNameEntry* table, const std::wstring& list);
+
+// "TD_ERROR_ICON" and its three siblings (any case) give the resource value
+// of the standard task dialog icon; anything else gives false.
+bool TaskDialogIconFromName(const std::wstring& name, uint16_t* resource);
+
+// MsgTitle when set, else the default title of config.ini.
+const std::wstring& DialogCaption(const std::wstring& msgTitle, const std::wstring& defaultTitle);
+
+// MulDiv(value, numerator, denominator): rounded to the nearest integer
+// (halves away from zero), -1 on a zero denominator or a result beyond 32 bits.
+int32_t MulDiv32(int32_t value, int32_t numerator, int32_t denominator);
+// TD_Width at 96 dots per inch scaled to the screen's resolution.
+int32_t ScaleDialogWidth(int32_t width96, int32_t dpi);
+
+// Task dialog answer: radio id * 65536 + button id, bit 31 for a ticked
+// verification check box.
+uint32_t PackTaskDialogResult(int32_t button, int32_t radio, bool verificationChecked);
+
+// The answer of both dialog tasks in silent mode (IDYES).
+inline constexpr uint32_t kSilentDialogAnswer = 6;
+
+}  // namespace upd

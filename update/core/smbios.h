@@ -1,0 +1,82 @@
+// The SMBIOS structure table as the firmware hands it to Windows, and a
+// bounds-checked walk over it. Every read stays inside the table: a string
+// set without its closing double NUL ends at the table's end, and a
+// structure whose formatted area is shorter than its 4-byte header or runs
+// past the end stops the walk.
+#pragma once
+
+#include <cstdint>
+
+namespace upd {
+
+// 'RSMB', the raw SMBIOS provider of GetSystemFirmwareTable.
+inline constexpr uint32_t kFirmwareProviderRsmb = 0x52534D42;
+// Type, length and handle.
+inline constexpr uint32_t kSmbiosHeaderSize = 4;
+inline constexpr uint8_t kSmbiosTypeBaseBoard = 2;
+
+// The platform call that delivers the raw table (GetSystemFirmwareTable):
+// with no buffer (or one too small) the size needed, else the bytes written;
+// 0 when there is no such table.
+class IFirmwareTableSource {
+public:
+    virtual ~IFirmwareTableSource() = default;
+    virtual uint32_t GetSystemFirmwareTable(uint32_t provider, uint32_t tableId, void* buffer, uint32_t size) = 0;
+};
+
+class CSMBios {
+public:
+    explicit CSMBios(IFirmwareTableSource* source = nullptr) : m_source(source) {}
+    virtual ~CSMBios();
+    CSMBios(const CSMBios&) = delete;
+    CSMBios& operator=(const CSMBios&) = delete;
+
+    // Reads the raw data from the source and keeps the structure table
+    // (the bytes from offset 8, as many as the header's length names and the
+    // data really holds). Always 1; without data no table is held.
+    virtual int ReadTable();
+    virtual void FreeTable();
+    // Formatted length of the first (n-th, 0-based) structure of the type,
+    // copied into the buffer when its size is exactly that length; 0 when
+    // there is none or no table.
+    virtual uint32_t GetStructure(uint8_t type, uint8_t size, void* buffer);
+    virtual uint32_t GetNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer);
+    // String `index` (0-based) of the first structure of the type: its length
+    // plus 1, copied with its NUL when the buffer holds that much; 0 when the
+    // structure or the string does not exist.
+    virtual uint32_t GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer);
+    // The table size; the table is copied only into a buffer at least as large.
+    virtual uint32_t CopyTable(void* buffer, uint32_t size);
+    // Moves cursor and offset from the structure at *offset to the next one.
+    // 1 when there is a next structure, 0 at the end, on a malformed
+    // structure or when an argument is missing.
+    virtual int NextStructure(const uint8_t* table, uint32_t tableSize, const uint8_t** cursor,
+                              uint32_t* offset);
+    // The byte after the double NUL that closes the string set at p, or
+    // `end` when the set is not closed before it.
+    virtual const uint8_t* SkipStringSet(const uint8_t* p, const uint8_t* end);
+    // 0 when the structure is not of the type; else its formatted length,
+    // with *found set and the formatted area copied when allowed (strict: the
+    // size must equal the length; otherwise the smaller of the two is copied).
+    virtual uint32_t MatchStructure(const uint8_t* structure, int* found, uint8_t type, uint8_t size, void* buffer,
+                                    bool strict);
+    virtual uint32_t FindStructure(uint8_t type, uint8_t size, void* buffer, bool strict);
+    virtual uint32_t FindNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer, bool strict);
+
+    // Holds a copy of a structure table (tests and the fuzz target).
+    void SetTable(const uint8_t* table, uint32_t size);
+    bool HasTable() const { return m_cbTable != 0; }
+    uint32_t TableSize() const { return m_cbTable; }
+
+private:
+    // True when a whole formatted area starts at `offset` of the held table.
+    bool StructureFits(uint32_t offset) const;
+    // Offset of the first structure of the type (true), walking safely.
+    bool FindOffset(uint8_t type, uint32_t n, uint32_t* offset);
+
+    IFirmwareTableSource* m_source = nullptr;
+    uint8_t* m_pTable = nullptr;
+    uint32_t m_cbTable = 0;
+};
+
+}  // namespace upd

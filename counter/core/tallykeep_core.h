@@ -1,0 +1,75 @@
+// Tallykeep: which operation a command line asks for, the loop limit, and
+// the run of one operation against a counter store, apart from the platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CParseParam;
+
+namespace fwu {
+class CGlobalIniMgr;
+}
+
+namespace tly {
+
+inline constexpr const wchar_t kBannerName[] = L"Tallykeep";
+inline constexpr const wchar_t kCounterFileFormat[] = L"%ls\\MyTempCounter.ini";
+inline constexpr const wchar_t kSection[] = L"Counter";
+inline constexpr const wchar_t kKey[] = L"Loop";
+inline constexpr int32_t kDefaultLimit = 1;
+
+enum ExitCode : uint32_t {
+    kExitBelowLimit = 0,
+    kExitReachedLimit = 1,
+    kExitNoOperation = 5,
+};
+
+enum class Operation { None, Check, Increment, Delete };
+
+struct Flags {
+    bool check = false;
+    bool increment = false;
+    bool erase = false;  // "delete"
+    bool loop = false;
+};
+
+struct Options {
+    Flags flags;
+    std::wstring logPath;
+};
+Options ReadOptions(const CParseParam& params);
+
+// delete wins over increment, increment over check; every operation needs
+// "loop".
+Operation DecideOperation(const Flags& flags);
+
+// The limit from a located configuration file: Counter/Loop, number rules
+// of every setting; 1 when no file was found, the file failed its check, or
+// the value is missing or empty.
+int32_t ReadLimit(bool found, const fwu::CGlobalIniMgr& ini);
+
+// counter >= limit (signed).
+bool LimitReached(int32_t counter, int32_t limit);
+// The next counter value; stays at the largest value instead of wrapping
+// to a negative count.
+int32_t NextCount(int32_t counter);
+
+std::wstring CounterFilePath(const std::wstring& exeFolder);
+
+// What one run needs from the outside world.
+class ICounterEnv {
+public:
+    virtual ~ICounterEnv() = default;
+    virtual int32_t ReadLimit() = 0;
+    virtual int32_t ReadCounter() = 0;
+    virtual void WriteCounter(int32_t value) = 0;
+    virtual void DeleteCounter() = 0;
+    virtual void Log(const std::wstring& line) = 0;
+};
+
+// Runs the operation and logs its lines, "return %d." last; returns the
+// exit code.
+uint32_t Run(Operation op, ICounterEnv& env);
+
+}  // namespace tly

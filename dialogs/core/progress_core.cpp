@@ -1,0 +1,79 @@
+#include "progress_core.h"
+
+#include "cmdline.h"
+#include "config.h"
+#include "dialog_text.h"
+#include "text.h"
+
+namespace prg {
+
+Mode DecideMode(bool on, bool off, bool silent) {
+    if (on) return Mode::On;
+    if (off) return Mode::Off;
+    if (silent) return Mode::Silent;
+    return Mode::None;
+}
+
+Options ReadOptions(const CParseParam& params) {
+    int32_t on = 0, off = 0, silent = 0;
+    params.Find(L"ON", &on);
+    params.Find(L"OFF", &off);
+    params.Find(L"Silent", &silent);
+    Options options;
+    options.mode = DecideMode(on != 0, off != 0, silent != 0);
+    options.logPath = params.Find(L"LOG:", nullptr);
+    return options;
+}
+
+ConfigVerdict JudgeConfig(bool found, bool valid) {
+    ConfigVerdict v;
+    if (!found) {
+        v.proceed = false;
+        v.exitCode = 1;
+        v.message = L"Ini file is not found.";
+        v.logLine = L"error - ini file not found.";
+    } else if (!valid) {
+        v.proceed = false;
+        v.exitCode = 2;
+        v.message = L"Falsify ini file.";
+        v.errorIcon = true;
+        v.logLine = L"error - falsify ini file.";
+    }
+    return v;
+}
+
+Texts ReadTexts(const fwu::CGlobalIniMgr& ini) {
+    Texts t;
+    t.title = ini.GetString(L"MSG", L"IDS_STR_TITLE", L"");
+    t.message = fwu::ExpandLineBreaks(ini.GetString(L"MSG", L"IDC_STATIC_PROGRESS", L""), L"\r\n");
+    return t;
+}
+
+uint32_t TargetFromPercent(uint32_t percent) {
+    // Large percentages would wrap when multiplied: clamp first.
+    if (percent > kBarRange / 10) return kBarRange;
+    return percent * 10;
+}
+
+SmoothStep NextSmoothStep(uint32_t current, uint32_t target) {
+    SmoothStep s;
+    uint32_t n = static_cast<uint32_t>((uint64_t(target) + 2 * uint64_t(current)) / 3);
+    int64_t gap = int64_t(target) - int64_t(n);
+    if (gap * gap < 10) {
+        s.stopSmoothing = true;
+        n = target;
+    }
+    if (n >= kBarRange) {
+        s.startClose = true;
+        n = kBarRange;
+    }
+    s.position = n;
+    return s;
+}
+
+int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
+    if (points == 0) return 0;
+    return -MulDivRound(points, dpi, 72);
+}
+
+}  // namespace prg

@@ -1,0 +1,83 @@
+// Progress: the decisions behind the waiting window (mode, exit codes,
+// texts, the smoothing of the bar position), kept apart from the platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CParseParam;
+
+namespace fwu {
+class CGlobalIniMgr;
+}
+
+namespace prg {
+
+// One name for the instance mutex and the hidden main window's class.
+inline constexpr const wchar_t kInstanceName[] = L"Progress{2D18527D-3F06-4E5A-BD41-47C2C8C14B4C}";
+inline constexpr const wchar_t kBannerName[] = L"Progress";
+
+// Private messages: the dialog tells itself it is up; a second ON asks the
+// hidden window to bring the dialog to the front.
+inline constexpr unsigned kWmDialogReady = 0x80C9;     // WM_APP + 0xC9
+inline constexpr unsigned kWmBringToFront = 0x80CA;    // WM_APP + 0xCA
+
+// Resource ids of the dialog.
+inline constexpr int kDialogTemplate = 102;
+inline constexpr int kStaticText = 1001;
+inline constexpr int kProgressBar = 1002;
+
+inline constexpr unsigned kReadyWaitMs = 4000;
+inline constexpr unsigned kSmoothTimer = 1;
+inline constexpr unsigned kSmoothPeriodMs = 300;
+inline constexpr unsigned kCloseTimer = 2;
+inline constexpr unsigned kCloseDelayMs = 1000;
+inline constexpr unsigned kMarqueeStepMs = 50;
+inline constexpr unsigned kBarRange = 1000;
+inline constexpr unsigned kOffPollMs = 300;
+
+enum class Mode { None, Silent, On, Off };
+
+struct Options {
+    Mode mode = Mode::None;
+    std::wstring logPath;
+};
+
+// ON wins over OFF, OFF over Silent.
+Mode DecideMode(bool on, bool off, bool silent);
+Options ReadOptions(const CParseParam& params);
+
+// What an ON instance does about its configuration file.
+struct ConfigVerdict {
+    bool proceed = true;
+    uint32_t exitCode = 0;
+    const wchar_t* message = nullptr;  // message box text
+    bool errorIcon = false;            // MB_ICONERROR, else a plain MB_OK box
+    const wchar_t* logLine = nullptr;
+};
+ConfigVerdict JudgeConfig(bool found, bool valid);
+
+struct Texts {
+    std::wstring title;
+    std::wstring message;  // "\n" pairs already turned into CR LF
+};
+// Section "MSG": "IDS_STR_TITLE" and "IDC_STATIC_PROGRESS".
+Texts ReadTexts(const fwu::CGlobalIniMgr& ini);
+
+// The bar target for a percentage (0..1000 of the bar's range).
+uint32_t TargetFromPercent(uint32_t percent);
+
+// One tick of the smoothing timer: the new bar position and what happens
+// to the two timers.
+struct SmoothStep {
+    uint32_t position = 0;
+    bool stopSmoothing = false;  // timer 1 ends: the target is reached
+    bool startClose = false;     // timer 2 starts: the bar is full
+};
+SmoothStep NextSmoothStep(uint32_t current, uint32_t target);
+
+// Font height for a point size at the given dots per inch (the
+// platform's -MulDiv(size, dpi, 72)); 0 keeps the system font's height.
+int32_t FontHeightForPoints(int32_t points, int32_t dpi);
+
+}  // namespace prg

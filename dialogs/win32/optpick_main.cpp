@@ -1,0 +1,227 @@
+// Optpick: a confirmation dialog whose OK button becomes usable only when
+// every shown check box is ticked. The exit code is the answer.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "cmdline.h"
+#include "config.h"
+#include "handle.h"
+#include "log.h"
+#include "optpick_core.h"
+
+fwu::CGlobalIniMgr g_IniMgr;
+
+namespace opk {
+
+namespace {
+
+struct DialogState {
+    Settings settings;
+    bool topmost = false;
+    uint32_t result = kExitDeclined;
+    int dpi = 96;
+    HFONT font = nullptr;
+    HBRUSH brush = nullptr;
+    bool cancelShown = true;
+};
+DialogState g_state;
+
+void FreeGdi() {
+    if (g_state.font) ::DeleteObject(g_state.font);
+    if (g_state.brush) ::DeleteObject(g_state.brush);
+    g_state.font = nullptr;
+    g_state.brush = nullptr;
+}
+
+bool HasStyle(HWND control, LONG_PTR style) { return (::GetWindowLongPtrW(control, GWL_STYLE) & style) != 0; }
+
+void UpdateOkButton(HWND dialog) {
+    std::array<CheckState, kCheckCount> boxes;
+    for (size_t i = 0; i < kCheckCount; ++i) {
+        HWND box = ::GetDlgItem(dialog, kCheckBoxes[i]);
+        boxes[i].visible = box && HasStyle(box, WS_VISIBLE);
+        boxes[i].checked = ::IsDlgButtonChecked(dialog, kCheckBoxes[i]) == BST_CHECKED;
+    }
+    ::EnableWindow(::GetDlgItem(dialog, kIdOk), OkEnabled(boxes));
+}
+
+void OnInitDialog(HWND dialog) {
+    const Settings& s = g_state.settings;
+    g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+    if (g_state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        LOGFONTW font = metrics.lfMessageFont;
+        if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, g_state.dpi);
+        g_state.font = ::CreateFontIndirectW(&font);
+        if (g_state.font)
+            for (int id : kFontControls)
+                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.font), TRUE);
+    }
+
+    std::array<bool, kCheckCount> shown{};
+    for (size_t i = 0; kCheckBoxes[i] != 0; ++i) {
+        HWND box = ::GetDlgItem(dialog, kCheckBoxes[i]);
+        shown[i] = !s.checks[i].empty();
+        if (shown[i]) {
+            ::SetWindowTextW(box, s.checks[i].c_str());
+        } else {
+            ::EnableWindow(box, FALSE);
+            ::ShowWindow(box, SW_HIDE);
+        }
+    }
+
+    ::SetWindowTextW(dialog, s.title.c_str());
+    ::SetDlgItemTextW(dialog, kIdDesc1, s.desc1.c_str());
+    ::SetDlgItemTextW(dialog, kIdDesc2, s.desc2.c_str());
+    ::SetDlgItemTextW(dialog, kIdOk, s.okText.c_str());
+
+    g_state.cancelShown = !s.cancelText.empty();
+    if (g_state.cancelShown) {
+        ::SetDlgItemTextW(dialog, kIdCancel, s.cancelText.c_str());
+    } else {
+        // No way to decline: no Cancel button, no close box, no Close entry.
+        ::SetWindowLongPtrW(dialog, GWL_STYLE, ::GetWindowLongPtrW(dialog, GWL_STYLE) & ~LONG_PTR(WS_SYSMENU));
+        ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(::GetClassLongPtrW(dialog, GCL_STYLE) | CS_NOCLOSE));
+        ::EnableMenuItem(::GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+        ::DrawMenuBar(dialog);
+        ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        HWND cancel = ::GetDlgItem(dialog, kIdCancel);
+        ::EnableWindow(cancel, FALSE);
+        ::ShowWindow(cancel, SW_HIDE);
+    }
+
+    HWND ok = ::GetDlgItem(dialog, kIdOk);
+    ::EnableWindow(ok, FALSE);
+    InitialFocus focus = ChooseInitialFocus(shown, g_state.cancelShown);
+    if (focus.enableOk) ::EnableWindow(ok, TRUE);
+    ::SetFocus(::GetDlgItem(dialog, focus.control));
+}
+
+void EndWithResult(HWND dialog) {
+    ::EndDialog(dialog, 0);
+    FreeGdi();
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(dialog);
+            // The focus is set above; the dialog manager must not move it.
+            return FALSE;
+        case WM_COMMAND: {
+            int id = LOWORD(wParam);
+            bool okEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, kIdOk)) != FALSE;
+            switch (ClassifyCommand(id, g_state.cancelShown, okEnabled)) {
+                case CommandAction::Decline:
+                    g_state.result = kExitDeclined;
+                    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+                    return TRUE;
+                case CommandAction::Confirm:
+                    g_state.result = kExitOk;
+                    ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+                    return TRUE;
+                case CommandAction::UpdateOk:
+                    UpdateOkButton(dialog);
+                    return TRUE;
+                case CommandAction::Ignore:
+                    return TRUE;
+                case CommandAction::NotHandled:
+                    return FALSE;
+            }
+            return FALSE;
+        }
+        case WM_ENDSESSION:
+            if (!wParam) return FALSE;
+            EndWithResult(dialog);
+            return TRUE;
+        case WM_CLOSE:
+            EndWithResult(dialog);
+            return TRUE;
+        case WM_CTLCOLORSTATIC: {
+            if (!g_state.brush) return FALSE;
+            int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+            if (id == kIdPanel) return reinterpret_cast<INT_PTR>(g_state.brush);
+            if (id == kIdDesc1 || id == kIdDesc2 || id == kIdCheck0 || id == kIdCheck1) {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+                ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<INT_PTR>(g_state.brush);
+            }
+            return FALSE;
+        }
+        case WM_THEMECHANGED:
+            if (g_state.brush) ::DeleteObject(g_state.brush);
+            g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+            ::InvalidateRect(dialog, nullptr, TRUE);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+int Finish(const wchar_t* line) {
+    LogPrintf(L"%ls", line);
+    return 0;
+}
+
+}  // namespace
+
+int RunOptpick(HINSTANCE instance) {
+    Options options;
+    {
+        CParseParam params;
+        options = ReadOptions(params);
+    }
+    if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
+    fwu::ScopeExit closeLog([] { CloseLogFile(); });
+    const std::wstring section = SectionName(options.dialogNumber);
+
+    ::InitCommonControls();
+    int found = fwu::LocateConfigFile(g_IniMgr, fwu::ConfigLayout::ToolFolder);
+    ConfigVerdict verdict = JudgeConfig(found != 0, g_IniMgr.m_bValid != 0);
+    if (!verdict.proceed) {
+        if (!options.silent)
+            ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
+        Finish(verdict.logLine);
+        return static_cast<int>(verdict.exitCode);
+    }
+
+    fwu::UniqueHandle mutex(::CreateMutexExW(nullptr, kMutexName, 0, MUTEX_ALL_ACCESS));
+    DWORD error = ::GetLastError();
+    if (!mutex) {
+        Finish(L"error - failed to create mutex.");
+        return static_cast<int>(kExitMutexFailed);
+    }
+    if (error == ERROR_ALREADY_EXISTS) {
+        ::AllowSetForegroundWindow(ASFW_ANY);
+        std::wstring caption = ReadCaption(g_IniMgr, section);
+        if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
+        Finish(L"error - already existed.");
+        return static_cast<int>(kExitAlreadyRunning);
+    }
+
+    uint32_t result = kExitDeclined;
+    if (options.silent) {
+        result = options.silentExit;
+    } else {
+        if (HDC screen = ::GetDC(nullptr)) {
+            g_state.dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+            ::ReleaseDC(nullptr, screen);
+        }
+        g_state.settings = ReadSettings(g_IniMgr, section);
+        g_state.topmost = options.topmost;
+        ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc, 0);
+        FreeGdi();
+        result = g_state.result;
+    }
+    LogPrintf(L"return %d.", static_cast<int>(result));
+    return static_cast<int>(result);
+}
+
+}  // namespace opk
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return opk::RunOptpick(instance); }

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include "cmdline.h"
+#include "config.h"
+#include "dialog_text.h"
+#include "inifile.h"
+#include "progress_core.h"
+
+using namespace prg;
+
+namespace {
+CParseParam Args(std::vector<std::wstring> a) {
+    a.insert(a.begin(), L"C:\\pkg\\Progress.exe");
+    return CParseParam(std::move(a));
+}
+}  // namespace
+
+TEST(ProgressOptions, ModePrecedenceOnOffSilent) {
+    struct Case {
+        std::vector<std::wstring> args;
+        Mode mode;
+    } cases[] = {
+        {{L"/ON"}, Mode::On},
+        {{L"/OFF", L"/ON"}, Mode::On},
+        {{L"-off", L"/Silent"}, Mode::Off},
+        {{L"/silent"}, Mode::Silent},
+        {{L"/Silent", L"/on"}, Mode::On},
+        {{}, Mode::None},
+        {{L"/ONE", L"/OFFLINE", L"/Silently"}, Mode::None},  // longer words are not the flags
+        {{L"ON", L"OFF"}, Mode::None},                       // no prefix
+    };
+    for (const Case& c : cases) {
+        Options o = ReadOptions(Args(c.args));
+        EXPECT_EQ(o.mode, c.mode) << (c.args.empty() ? std::string("(none)") : std::string(c.args[0].begin(), c.args[0].end()));
+    }
+    EXPECT_EQ(ReadOptions(Args({L"/OFF", L"/LOG:C:\\p.log"})).logPath, L"C:\\p.log");
+}
+
+TEST(ProgressConfig, ExitCodesAndMessages) {
+    ConfigVerdict ok = JudgeConfig(true, true);
+    EXPECT_TRUE(ok.proceed);
+    ConfigVerdict missing = JudgeConfig(false, false);
+    EXPECT_FALSE(missing.proceed);
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_STREQ(missing.message, L"Ini file is not found.");
+    EXPECT_FALSE(missing.errorIcon);
+    EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
+    // A missing file is reported as missing even though its flags are unset.
+    EXPECT_EQ(JudgeConfig(false, true).exitCode, 1u);
+    ConfigVerdict falsified = JudgeConfig(true, false);
+    EXPECT_FALSE(falsified.proceed);
+    EXPECT_EQ(falsified.exitCode, 2u);
+    EXPECT_STREQ(falsified.message, L"Falsify ini file.");
+    EXPECT_TRUE(falsified.errorIcon);
+    EXPECT_STREQ(falsified.logLine, L"error - falsify ini file.");
+}
+
+TEST(ProgressTexts, TitleAndTwoLineMessagePlainAndSealed) {
+    fwu::IniDocumentSource plain(fwu::ParseIni(
+        L"[MSG]\nIDS_STR_TITLE=Updating\\nfirmware\nIDC_STATIC_PROGRESS=Please wait.\\nDo not switch off.\n"));
+    fwu::CGlobalIniMgr mgr(plain);
+    mgr.SetLoaded(L"x", {true, false});
+    Texts t = ReadTexts(mgr);
+    EXPECT_EQ(t.title, L"Updating\\nfirmware");  // the title is used as it stands
+    EXPECT_EQ(t.message, L"Please wait.\r\nDo not switch off.");
+
+    fwu::IniDocumentSource sealed(fwu::ParseIni(L"[MSG]\nIDC_STATIC_PROGRESS=" +
+                                                fwu::EncodeSealedValue(L"a\\n\\nb") + L"\n"));
+    fwu::CGlobalIniMgr enc(sealed);
+    enc.SetLoaded(L"x", {true, true});
+    Texts e = ReadTexts(enc);
+    EXPECT_EQ(e.title, L"");
+    EXPECT_EQ(e.message, L"a\r\n\r\nb");
+}
+
+TEST(ProgressBar, TargetFromPercentClampsAtFull) {
+    const std::pair<uint32_t, uint32_t> cases[] = {
+        {0, 0}, {1, 10}, {50, 500}, {100, 1000}, {101, 1000}, {0x1999999A, 1000}, {0xFFFFFFFF, 1000}};
+    for (auto [percent, target] : cases) EXPECT_EQ(TargetFromPercent(percent), target) << percent;
+}
+
+TEST(ProgressBar, SmoothingStepsTowardsTheTarget) {
+    struct Case {
+        uint32_t current, target, position;
+        bool stop, close;
+    } cases[] = {
+        {0, 300, 100, false, false},   // a third of the way
+        {100, 300, 166, false, false},
+        {297, 300, 300, true, false},  // (300-298)^2 = 4 < 10: snap to the target
+        {294, 300, 296, false, false}, // n = 296: (300-296)^2 = 16 is not below 10
+        {0, 1000, 333, false, false},
+        {997, 1000, 1000, true, true},  // full: timer 2 closes the dialog
+        {1000, 1000, 1000, true, true},
+        {600, 0, 400, false, false},    // backwards
+        {2, 0, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        SmoothStep s = NextSmoothStep(c.current, c.target);
+        EXPECT_EQ(s.position, c.position) << c.current << "->" << c.target;
+        EXPECT_EQ(s.stopSmoothing, c.stop) << c.current << "->" << c.target;
+        EXPECT_EQ(s.startClose, c.close) << c.current << "->" << c.target;
+    }
+}
+
+TEST(ProgressBar, SmoothingConvergesAndClosesOnce) {
+    uint32_t pos = 0;
+    int ticks = 0;
+    SmoothStep s;
+    do {
+        s = NextSmoothStep(pos, 1000);
+        pos = s.position;
+        ++ticks;
+    } while (!s.stopSmoothing && ticks < 100);
+    EXPECT_EQ(pos, 1000u);
+    EXPECT_TRUE(s.startClose);
+    EXPECT_LT(ticks, 20);
+}
+
+TEST(DialogFont, MulDivRoundsLikeThePlatform) {
+    const int32_t cases[][4] = {
+        {12, 96, 72, 16}, {8, 96, 72, 11}, {9, 120, 72, 15}, {10, 144, 72, 20},
+        {-12, 96, 72, -16}, {1, 1, 2, 1}, {-1, 1, 2, -1}, {5, 5, 0, -1}, {0x7FFFFFFF, 2, 1, -1},
+    };
+    for (auto& c : cases) EXPECT_EQ(MulDivRound(c[0], c[1], c[2]), c[3]) << c[0] << "*" << c[1] << "/" << c[2];
+    EXPECT_EQ(FontHeightForPoints(12, 96), -16);
+    EXPECT_EQ(FontHeightForPoints(0, 96), 0);
+}

@@ -14,7 +14,6 @@ MSGBOX_NO = (116, 60)
 TD_RADIO_RESET = (55, 92)
 TD_VERIFY_BOX = (14, 135)
 TD_BUTTON_FLASH = (238, 116)
-TD_BUTTON_CANCEL = (410, 116)
 
 
 def click(win, pos):
@@ -129,25 +128,6 @@ class DialogTasks(WineTestCase):
         lines = log_lines(pkg.path("run.log"))
         self.assertIn("  TaskDialogIndirect Success 0x80C90065.", lines)
         self.assertIn("return code 0x80C90065.", lines)
-
-    def test_task_dialog_unticked_and_cancel(self):
-        pkg = self.package()
-        pkg.write_config({"MSG": {"IDS_STR_TITLE": "Fallback title"},
-                          "TASK_1": dict(TASK_DIALOG, TD_Content="Plain", RET_0x00C80002="2"),
-                          "TASK_2": dict(TASK_DIALOG, TD_Content="Second"),
-                          "TASK_20": end_with(0x70), "TASK_21": end_with(0x71), "TASK_22": end_with(0x72)})
-        proc = self.run_update(pkg)
-        win = wait_window("^Fallback title$")
-        time.sleep(0.8)
-        click(win, TD_BUTTON_CANCEL)  # Cancel with the default radio 200
-        win = wait_window("^Fallback title$")
-        time.sleep(0.8)
-        click(win, TD_RADIO_RESET)
-        click(win, TD_BUTTON_FLASH)
-        self.assertEqual(finish(proc, 30), 0x71)
-        lines = log_lines(pkg.path("run.log"))
-        self.assertIn("  TaskDialogIndirect Success 0x00C80002.", lines)
-        self.assertIn("  TaskDialogIndirect Success 0x00C90065.", lines)
 
 
 if __name__ == "__main__":

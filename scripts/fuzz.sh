@@ -13,5 +13,6 @@ for target in build/fuzz/tests/fuzz/fuzz_*; do
   name=$(basename "$target")
   mkdir -p "build/fuzz/corpus/$name"
   echo "== $name for ${seconds}s =="
-  "$target" -max_total_time="$seconds" -max_len=65536 "build/fuzz/corpus/$name" 2>&1 | tail -3
+  "$target" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=1024 \
+    -artifact_prefix="build/fuzz/$name-" "build/fuzz/corpus/$name" 2>&1 | tail -3
 done

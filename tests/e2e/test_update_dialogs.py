@@ -1,0 +1,134 @@
+"""Update's message box and task dialog tasks under Wine: shown, answered
+by clicks, branching on the answer; silent mode; a second Update bringing
+the open dialog to the front."""
+import subprocess
+import time
+import unittest
+
+from fwutest import ARTIFACTS, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
+
+# Positions inside the client area of the dialogs as Wine lays them out
+# (checked against the screenshots of this module).
+MSGBOX_YES = (39, 60)
+MSGBOX_NO = (116, 60)
+TD_RADIO_RESET = (55, 92)
+TD_VERIFY_BOX = (14, 135)
+TD_BUTTON_FLASH = (238, 116)
+
+
+def click(win, pos):
+    xdotool("mousemove", "--window", win, str(pos[0]), str(pos[1]))
+    time.sleep(0.2)
+    xdotool("click", "1")
+    time.sleep(0.3)
+
+
+
+
+def end_with(value):
+    return {"Type": "11", "Data": str(value)}
+
+
+MSGBOX_TASK = {"Type": "1", "MsgTitle": "Flash question", "MsgText": "Line one\\nLine two",
+               "MsgType": "mb_yesno, MB_ICONQUESTION", "RET_0x00000006": "10", "RET_0x00000007": "11"}
+
+TASK_DIALOG = {
+    "Type": "10", "TD_MainInstruction": "Update the firmware?",
+    "TD_Content": "Content line 1\\nSee <a href=\"{link}\">notes</a>",
+    "TD_Flags": "TDF_ENABLE_HYPERLINKS", "TD_pszMainIcon": "td_warning_icon", "TD_pszFooterIcon": "TD_INFORMATION_ICON",
+    "TD_CommonButtons": "TDCBF_CANCEL_BUTTON",
+    "TD_cButtons": "2", "TD_Button0_ID": "101", "TD_Button0_Text": "Flash now", "TD_Button1_ID": "102",
+    "TD_Button1_Text": "Later", "TD_Button2_ID": "103", "TD_Button2_Text": "Not read",
+    "TD_cRadioButtons": "2", "TD_Radio0_ID": "200", "TD_Radio0_Text": "Keep settings", "TD_Radio1_ID": "201",
+    "TD_Radio1_Text": "Reset settings", "TD_DefaultRadioButton": "200",
+    "TD_VerificationText": "Restart when done", "TD_Footer": "Footer text", "TD_Width": "300",
+    "RET_0x80C90065": "20", "RET_0x00C90065": "21", "RET_0x00C80002": "22",
+}
+
+
+class DialogTasks(WineTestCase):
+    def run_update(self, pkg, *args):
+        proc = self.wine.start(pkg.path("Update.exe"), *args, f"/LOG:{pkg.win('run.log')}")
+        self.addCleanup(self.stop_if_running, proc)
+        return proc
+
+    def stop_if_running(self, proc):
+        """A dialog left open by a failed test would hold Update's mutex."""
+        if proc.poll() is None:
+            subprocess.run(["wineserver", "-k"], env=self.wine.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            proc.kill()
+            proc.wait()
+
+    def foreground(self, pkg):
+        """Title of the window Windows (Wine) holds as the foreground window."""
+        self.wine.run(pkg.path("fgtitle.exe"), pkg.win("fg.txt"))
+        return pkg.path("fg.txt").read_text(encoding="utf-8")
+
+    def test_silent_mode_answers_6_and_shows_nothing(self):
+        pkg = self.package()
+        pkg.write_config({
+            "MSG": {"IDS_STR_TITLE": "Default title"},
+            "TASK_1": dict(MSGBOX_TASK, RET_0x00000006="2"),
+            "TASK_2": dict(TASK_DIALOG, TD_Content="x", RET_0x00000006="3"),
+            "TASK_3": end_with(0x42),
+        })
+        proc = self.run_update(pkg, "/s")
+        self.assertEqual(finish(proc, 60), 0x42)
+        lines = log_lines(pkg.path("run.log"))
+        self.assertEqual(lines.count("Execute return code 0x00000006."), 2)
+        self.assertFalse([l for l in lines if "TaskDialogIndirect" in l])
+        self.assertEqual(xdotool("search", "--onlyvisible", "--name", "Default title"), "")
+
+    def test_message_box_answer_branches_and_second_update_brings_it_to_front(self):
+        pkg = self.package(programs=("Update.exe", "testprog.exe", "fgtitle.exe"))
+        pkg.write_config({"MSG": {"IDS_STR_TITLE": "Default title"},
+                          "TASK_1": MSGBOX_TASK, "TASK_10": end_with(0x61), "TASK_11": end_with(0x62)})
+        for answer, pos, code in (("yes", MSGBOX_YES, 0x61), ("no", MSGBOX_NO, 0x62)):
+            with self.subTest(answer=answer):
+                proc = self.run_update(pkg)
+                win = wait_window("^Flash question$")
+                time.sleep(0.5)
+                if answer == "yes":
+                    screenshot(ARTIFACTS / "update-msgbox.png", win)
+                    # Another window takes the focus; a second Update asks
+                    # the first to bring its box back to the front.
+                    other = self.wine.start(pkg.path("testprog.exe"), "/WINDOW:Other window", "/SLEEP:8000")
+                    wait_window("^Other window$")
+                    time.sleep(0.5)
+                    self.assertEqual(self.foreground(pkg), "Other window")
+                    self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 4)
+                    deadline = time.time() + 10
+                    while time.time() < deadline and self.foreground(pkg) != "Flash question":
+                        time.sleep(0.2)
+                    self.assertEqual(self.foreground(pkg), "Flash question")
+                    screenshot(ARTIFACTS / "update-msgbox-front.png")
+                    finish(other, 30)
+                click(win, pos)
+                self.assertEqual(finish(proc, 30), code)
+                lines = log_lines(pkg.path("run.log"))
+                self.assertIn(f"Execute return code 0x0000000{6 if answer == 'yes' else 7}.", lines)
+
+    def test_task_dialog_click_packs_button_radio_and_check_box(self):
+        pkg = self.package()
+        notes = pkg.path("notes.txt")
+        notes.write_text("release notes\r\n")
+        pkg.write_config({"TASK_1": dict(TASK_DIALOG, MsgTitle="Flash dialog",
+                                          TD_Content=TASK_DIALOG["TD_Content"].format(link=pkg.win("notes.txt"))),
+                          "TASK_20": end_with(0x70), "TASK_21": end_with(0x71), "TASK_22": end_with(0x72)})
+        proc = self.run_update(pkg)
+        win = wait_window("^Flash dialog$")
+        time.sleep(0.8)
+        screenshot(ARTIFACTS / "update-taskdialog.png", win)
+        click(win, TD_RADIO_RESET)
+        click(win, TD_VERIFY_BOX)
+        screenshot(ARTIFACTS / "update-taskdialog-chosen.png", win)
+        click(win, TD_BUTTON_FLASH)
+        self.assertEqual(finish(proc, 30), 0x70)
+        lines = log_lines(pkg.path("run.log"))
+        self.assertIn("  TaskDialogIndirect Success 0x80C90065.", lines)
+        self.assertIn("return code 0x80C90065.", lines)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -9,6 +9,8 @@ from fwutest import WineTestCase, log_lines, read_log, screenshot, wait_window, 
 
 BANNER = re.compile(r"^\*{10} DORozari - \d{4}/\d{2}/\d{2} - \d{2}:\d{2}:\d{2} \*{10}$")
 PREFIX = re.compile(r"^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} - ")
+# A task list that ends at once with "end index." (a go-to without Goto).
+END_TASK = {"TASK_1": {"Type": "9"}}
 
 
 class StartupExitCodes(WineTestCase):
@@ -35,7 +37,7 @@ class StartupExitCodes(WineTestCase):
         for sealed in (False, True):
             with self.subTest(sealed=sealed):
                 pkg = self.package(name=f"pkg{int(sealed)}")
-                pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "OFF"}}, sealed=sealed)
+                pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "OFF"}, **END_TASK}, sealed=sealed)
                 self.assertEqual(self.wine.run(pkg.path("Update.exe"), f"/LOG:{pkg.win('run.log')}"), 0)
                 lines = log_lines(pkg.path("run.log"))
                 self.assertIn("Admin.", lines)
@@ -61,7 +63,8 @@ class StartupExitCodes(WineTestCase):
         pkg.config.write_bytes(b"abc")  # cannot be checked: falsified
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 3)
         pkg.config.write_bytes(bytes(range(256)) * 64)  # no marker: a plain file of garbage
-        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 0)
+        # It passes the check but holds no TASK_1: the run stops there with 9.
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 9)
         pkg.config.write_bytes(b"")
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 3)
 
@@ -95,7 +98,7 @@ class StartupExitCodes(WineTestCase):
 class LogFormat(WineTestCase):
     def test_bom_once_crlf_banner_and_append(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config({"CONFIG": {}, **END_TASK})
         log = pkg.path("run.log")
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0)
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0)
@@ -110,7 +113,7 @@ class LogFormat(WineTestCase):
 
     def test_no_log_without_option(self):
         pkg = self.package()
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config({"CONFIG": {}, **END_TASK})
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", "/LOG:"), 0)
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 0)
         self.assertEqual(sorted(p.name for p in pkg.root.iterdir()), ["Update.exe", "config"])
@@ -129,7 +132,7 @@ class SingleInstance(WineTestCase):
 
     def test_second_instance_gives_4_and_keeps_params(self):
         pkg = self.package(programs=("Update.exe", "testprog.exe"))
-        pkg.write_config({"CONFIG": {}})
+        pkg.write_config({"CONFIG": {}, **END_TASK})
         holder = self._hold(pkg, 6000)
         time.sleep(1.5)
         params = pkg.path("config", "__MyParams.dat")

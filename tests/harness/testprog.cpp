@@ -4,6 +4,10 @@
 //   /EXIT:code    exit code, decimal or 0x hexadecimal (32 bits)
 //   /WINDOW:title show a top-level window with that title while sleeping
 //   /MUTEX:name   create (and hold while sleeping) a named mutex
+//   /ACTIVATIONS  with /WINDOW and /RECORD: append "activated" each time the
+//                 window becomes the active window
+//   /CLOSE:class  post WM_CLOSE to the first top-level window of that class
+//                 and exit (a close "from outside")
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +18,23 @@
 #include "text.h"
 
 namespace {
+std::wstring g_activationFile;
+
+void AppendLine(const std::wstring& file, const std::string& text) {
+    HANDLE h = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(h, text.data(), DWORD(text.size()), &written, nullptr);
+    ::CloseHandle(h);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && !g_activationFile.empty())
+        AppendLine(g_activationFile, "activated\r\n");
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
 void Record(const std::wstring& file) {
     wchar_t cwd[MAX_PATH] = L"";
     ::GetCurrentDirectoryW(MAX_PATH, cwd);
@@ -28,21 +49,30 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title, mutex;
+    std::wstring record, sleep, exit, title, mutex, closeClass;
+    int32_t activations = 0;
     {
         CParseParam params;
+        params.Find(L"ACTIVATIONS", &activations);
+        closeClass = params.Find(L"CLOSE:", nullptr);
         record = params.Find(L"RECORD:", nullptr);
         sleep = params.Find(L"SLEEP:", nullptr);
         exit = params.Find(L"EXIT:", nullptr);
         title = params.Find(L"WINDOW:", nullptr);
         mutex = params.Find(L"MUTEX:", nullptr);
     }
+    if (!closeClass.empty()) {
+        HWND target = ::FindWindowW(closeClass.c_str(), nullptr);
+        if (target) ::PostMessageW(target, WM_CLOSE, 0, 0);
+        return target ? 0 : 1;
+    }
+    if (activations) g_activationFile = record;
     HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
     if (!record.empty()) Record(record);
     HWND window = nullptr;
     if (!title.empty()) {
         WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpfnWndProc = WindowProc;
         wc.hInstance = instance;
         wc.lpszClassName = L"FwuTestProgWindow";
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "task.h"
 
 namespace upd {
 
@@ -14,6 +17,7 @@ struct RunState {
     uint32_t currentTask = 1;   // number of the task being run
     uint32_t exitCode = 0;      // returned from the program
     std::wstring updateFolder;  // %UPDATEDIR%, without trailing backslash
+    std::unique_ptr<CTask> task;  // the current task, at most one
 };
 
 extern RunState g_run;

@@ -47,8 +47,13 @@ bool ReadParameterFile(const std::wstring& path, const std::wstring& name) {
         DWORD read = 0;
         if (!::ReadFile(file.get(), text.data(), DWORD(size.QuadPart), &read, nullptr)) return false;
     }
+    // A byte-order mark written by an editor would glue itself to the
+    // program path; before a quoted path it would break the whole split.
+    const wchar_t* line = text.data();
+    if (*line == 0xFEFF) ++line;
+    if (*line == L'\0') return false;
     int argc = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(text.data(), &argc);
+    LPWSTR* argv = ::CommandLineToArgvW(line, &argc);
     if (argv == nullptr) return false;
     fwu::UniqueLocal owner(argv);
     for (int i = 1; i < argc; ++i) {

@@ -169,6 +169,7 @@ int RunUpdate(int showCommand) {
             }
         }
 
+        EndSequencer();
         DeleteOwnParameters();
         LogPrintf(L"return %d.", int(g_run.exitCode));
         CloseLogFile();

@@ -1,0 +1,355 @@
+// Task records: loading rules, type dispatch, next-task rule and the trust
+// and hash decisions, over a configuration text and a fake platform.
+#include <gtest/gtest.h>
+
+#include "task_doubles.h"
+#include "text.h"
+
+using namespace upd;
+using testing_upd::FakePlatform;
+using testing_upd::ScriptedTask;
+using testing_upd::TextConfig;
+
+namespace {
+const std::wstring kFolder = L"C:\\pkg";
+
+struct Fixture : ::testing::Test {
+    FakePlatform platform;
+    std::vector<std::wstring> journal;
+    std::unique_ptr<TextConfig> config;
+    std::unique_ptr<ScriptedTask> task;
+
+    bool LoadText(const std::wstring& text, uint32_t number = 1, uint32_t silent = 0) {
+        config = std::make_unique<TextConfig>(text);
+        task = std::make_unique<ScriptedTask>(platform, journal);
+        return task->Load(kFolder, config->get(), number, silent);
+    }
+    // One task section TASK_1 with the given body lines.
+    bool LoadTask(const std::wstring& body, uint32_t silent = 0) {
+        return LoadText(L"[MSG]\nIDS_STR_TITLE=Firmware\n[TASK_1]\n" + body, 1, silent);
+    }
+};
+}  // namespace
+
+using TaskLoad = Fixture;
+
+TEST_F(TaskLoad, TypeDecidesWhetherTheTaskLoads) {
+    EXPECT_TRUE(LoadTask(L"Type=0x1"));
+    EXPECT_EQ(task->GetType(), 1u);
+    EXPECT_TRUE(LoadTask(L"Type=abc"));
+    EXPECT_EQ(task->GetType(), 0u);
+    EXPECT_TRUE(LoadTask(L"Type=13"));
+    for (const wchar_t* bad : {L"Type=14", L"Type=-1", L"Type=", L"Data=1", L"Type=0xFFFFFFFF", L"Type=99999999999"}) {
+        platform.expanded.clear();
+        EXPECT_FALSE(LoadTask(std::wstring(bad) + L"\nPath=x.exe")) << bad;
+        EXPECT_TRUE(platform.expanded.empty()) << "nothing else is read after a bad Type";
+    }
+    // A missing section reads as a missing Type.
+    EXPECT_FALSE(LoadText(L"[TASK_1]\nType=0\n", 2));
+    ScriptedTask unconfigured(platform, journal);
+    EXPECT_FALSE(unconfigured.Load(kFolder, nullptr, 1, 0));
+}
+
+TEST_F(TaskLoad, MissingKeysTakeTheirDefaults) {
+    ASSERT_TRUE(LoadTask(L"Type=9"));
+    EXPECT_EQ(task->Goto, -1);
+    EXPECT_EQ(task->Verify, 1u);
+    EXPECT_EQ(task->WaitExit, 0u);
+    EXPECT_EQ(task->AfterWait, 0u);
+    EXPECT_EQ(task->Path, L"C:\\pkg\\");
+    EXPECT_EQ(task->Dir, L"C:\\pkg\\");
+    EXPECT_EQ(task->TD_hMainIcon, L"C:\\pkg\\");
+    EXPECT_EQ(task->Param, L"");
+    EXPECT_EQ(task->CalcFile, L"");
+    EXPECT_EQ(task->TD_cButtons, 0u);
+    EXPECT_TRUE(task->m_ButtonIds.empty());
+    EXPECT_EQ(task->m_strDefaultTitle, L"Firmware");
+    EXPECT_EQ(task->GetTaskNumber(), 1u);
+    EXPECT_EQ(task->GetResult(), 0u);
+}
+
+TEST_F(TaskLoad, PathsAreExpandedThenJoined) {
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=setup.exe\nDir=%SystemRoot%\\temp\nTD_hMainIcon=%SystemRoot%\\i.ico\n"
+                         L"TD_hFooterIcon=D:\\f.ico"));
+    EXPECT_EQ(task->Path, L"C:\\pkg\\setup.exe");
+    EXPECT_EQ(task->Dir, L"C:\\windows\\temp");  // absolute after expansion
+    EXPECT_EQ(task->TD_hMainIcon, L"C:\\pkg\\%SystemRoot%\\i.ico");  // joined, never expanded
+    EXPECT_EQ(task->TD_hFooterIcon, L"D:\\f.ico");
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=C:\\x\\setup.exe\nDir=tools\\bin"));
+    EXPECT_EQ(task->Path, L"C:\\x\\setup.exe");
+    EXPECT_EQ(task->Dir, L"C:\\pkg\\tools\\bin");
+    // A failed expansion keeps the text as read.
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=%FAIL%\\a.exe"));
+    EXPECT_EQ(task->Path, L"C:\\pkg\\%FAIL%\\a.exe");
+}
+
+TEST_F(TaskLoad, UpdateDirComesBeforeEnvironmentExpansion) {
+    platform.environment[L"FW"] = L"fw.bin";
+    ASSERT_TRUE(LoadTask(L"Type=0\nParam=/f:%UPDATEDIR%\\%FW% /k:%updatedir%\nParam_S=%UPDATEDIR%%UPDATEDIR%\n"
+                         L"CalcFile=image.bin\nDistinct=%UPDATEDIR%"));
+    EXPECT_EQ(task->Param, L"/f:C:\\pkg\\fw.bin /k:%updatedir%");  // exact case only
+    EXPECT_EQ(task->Param_S, L"C:\\pkgC:\\pkg");
+    EXPECT_EQ(task->CalcFile, L"image.bin");  // never joined to the folder
+    EXPECT_EQ(task->Distinct, L"%UPDATEDIR%");  // no transformation
+    // The update folder itself may hold a variable-looking text: it is
+    // expanded together with the rest.
+    EXPECT_EQ(task->ExpandEnvironment(L"%SystemRoot%\\x"), L"C:\\windows\\x");
+}
+
+TEST_F(TaskLoad, LineBreaksOnlyInTheirKeys) {
+    ASSERT_TRUE(LoadTask(L"Type=10\nMsgText=Line one\\nLine two\nMsgTitle=A\\nB\nTD_Content=c\\n\nTD_Footer=\\n\\n\n"
+                         L"TD_VerificationText=v\\nw\nTD_ExpandedInformation=e\\n\nTD_ExpandedControlText=x\\ny\n"
+                         L"TD_CollapsedControlText=\\nz\nTD_MainInstruction=m\\n\nData=d\\n"));
+    EXPECT_EQ(task->MsgText, L"Line one\r\nLine two");
+    EXPECT_EQ(task->MsgTitle, L"A\\nB");
+    EXPECT_EQ(task->TD_Content, L"c\r\n");
+    EXPECT_EQ(task->TD_Footer, L"\r\n\r\n");
+    EXPECT_EQ(task->TD_VerificationText, L"v\r\nw");
+    EXPECT_EQ(task->TD_ExpandedInformation, L"e\r\n");
+    EXPECT_EQ(task->TD_ExpandedControlText, L"x\r\ny");
+    EXPECT_EQ(task->TD_CollapsedControlText, L"\r\nz");
+    EXPECT_EQ(task->TD_MainInstruction, L"m\r\n");
+    EXPECT_EQ(task->Data, L"d\\n");
+}
+
+TEST_F(TaskLoad, FlagWords) {
+    struct Case { const wchar_t* text; uint32_t wait; uint32_t verify; };
+    for (Case c : {Case{L"WaitExit=true\nVerify=false", 1, 0}, Case{L"WaitExit=TRUE\nVerify=FALSE", 1, 0},
+                   Case{L"WaitExit=yes\nVerify=no", 0, 1}, Case{L"WaitExit=1\nVerify=0", 0, 1},
+                   Case{L"WaitExit=TRUE \nVerify=", 1, 1}, Case{L"WaitExit=TRUEX\nVerify=FALSEX", 0, 1}}) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\n") + c.text));
+        EXPECT_EQ(task->WaitExit, c.wait) << c.text;
+        EXPECT_EQ(task->Verify, c.verify) << c.text;
+    }
+}
+
+TEST_F(TaskLoad, NumbersFollowTheConfigurationRule) {
+    ASSERT_TRUE(LoadTask(L"Type=9\nGoto=0x10\nAfterWait=2000ms\nTD_Width=abc\nTD_DefaultButton=-5"));
+    EXPECT_EQ(task->Goto, 16);
+    EXPECT_EQ(task->AfterWait, 2000u);
+    EXPECT_EQ(task->TD_Width, 0);
+    EXPECT_EQ(task->TD_DefaultButton, -5);
+    ASSERT_TRUE(LoadTask(L"Type=9\nGoto=99999999999\nAfterWait=-1"));
+    EXPECT_EQ(task->AfterWait, 0xFFFFFFFFu);
+}
+
+TEST_F(TaskLoad, ButtonAndRadioLists) {
+    ASSERT_TRUE(LoadTask(L"Type=10\nTD_cButtons=2\nTD_Button0_ID=100\nTD_Button0_Text=Go\\non\nTD_Button1_ID=0x65\n"
+                         L"TD_Button2_ID=102\nTD_Button2_Text=never\nTD_cRadioButtons=1\nTD_Radio0_ID=7\n"
+                         L"TD_Radio0_Text=r\nTD_Radio1_ID=8"));
+    EXPECT_EQ(task->m_ButtonIds, (std::vector<int32_t>{100, 101}));
+    EXPECT_EQ(task->m_ButtonTexts, (std::vector<std::wstring>{L"Go\r\non", L""}));
+    EXPECT_EQ(task->m_RadioIds, (std::vector<int32_t>{7}));
+    EXPECT_EQ(task->m_RadioTexts, (std::vector<std::wstring>{L"r"}));
+    EXPECT_EQ(task->TD_cButtons, 2u);
+    EXPECT_EQ(task->TD_cRadioButtons, 1u);
+}
+
+TEST_F(TaskLoad, DialogCountsAreBounded) {
+    ASSERT_TRUE(LoadTask(L"Type=10\nTD_cButtons=100\nTD_cRadioButtons=101"));
+    EXPECT_EQ(task->m_ButtonIds.size(), 100u);
+    EXPECT_EQ(task->m_ButtonTexts.size(), 100u);
+    EXPECT_EQ(task->TD_cRadioButtons, 0u);
+    EXPECT_TRUE(task->m_RadioIds.empty());
+    for (const wchar_t* count : {L"-1", L"0x80000000", L"4294967295", L"abc"}) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=10\nTD_cButtons=") + count + L"\nTD_cRadioButtons=" + count));
+        EXPECT_EQ(task->TD_cButtons, 0u) << count;
+        EXPECT_TRUE(task->m_ButtonIds.empty()) << count;
+        EXPECT_TRUE(task->m_RadioTexts.empty()) << count;
+    }
+}
+
+using TaskExecute = Fixture;
+
+TEST_F(TaskExecute, ResultsAndCallOrderByType) {
+    struct Case {
+        const wchar_t* body;
+        uint32_t answer;
+        uint32_t result;
+        std::vector<std::wstring> journal;
+    };
+    const std::vector<Case> cases = {
+        {L"Type=1", 7, 7, {L"BringOwnerToFront", L"ShowMessageBox"}},
+        {L"Type=2\nData=hybrid_shutdown", 0, 0xFFFFFFFF, {L"ExitWindowsTask 3"}},
+        {L"Type=2\nData=HYBRID_SHUTDOWN2", 0, 0xFFFFFFFF, {L"ExitWindowsTask 2"}},
+        {L"Type=2", 0, 0xFFFFFFFF, {L"ExitWindowsTask 2"}},
+        {L"Type=3", 0, 0xFFFFFFFF, {L"ExitWindowsTask 1"}},
+        {L"Type=4", 0, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"OpenUrl"}},
+        {L"Type=4", 1, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"OpenUrl"}},
+        {L"Type=5", 1, 0, {L"IsWow64"}},
+        {L"Type=5", 0, 1, {L"IsWow64"}},
+        {L"Type=6", 3, 3, {L"CheckBaseBoard"}},
+        {L"Type=7", 0, 0, {L"CheckDiskDrive Model"}},
+        {L"Type=7", 0xFFFFFFFF, 1, {L"CheckDiskDrive Model"}},
+        {L"Type=8", 1, 1, {L"CheckDiskDrive FirmwareRevision"}},
+        {L"Type=8", 5, 0xFFFFFFFF, {L"CheckDiskDrive FirmwareRevision"}},
+        {L"Type=9\nGoto=7", 0, 7, {}},
+        {L"Type=9", 0, 0xFFFFFFFF, {}},
+        {L"Type=10", 0x10065, 0x10065, {L"BringOwnerToFront", L"ShowTaskDialog"}},
+        {L"Type=11\nData=0x10", 0, 16, {}},
+        {L"Type=13", 5, 0, {L"RemoveOwnFolderAtReboot"}},
+        {L"Type=0\nPath=a.exe", 0, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"StartProcess \"C:\\pkg\\a.exe\""}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(LoadTask(c.body));
+        task->answer = c.answer;
+        journal.clear();
+        platform.calls.clear();
+        EXPECT_EQ(task->Execute(), c.result) << c.body;
+        EXPECT_EQ(task->GetResult(), c.result) << c.body;
+        std::vector<std::wstring> all;
+        // Merge the two journals in call order: AllowSetForeground sits
+        // between BringOwnerToFront and the action.
+        for (const auto& j : journal) {
+            all.push_back(j);
+            if (j == L"BringOwnerToFront" && !platform.calls.empty()) all.push_back(platform.calls.front());
+        }
+        EXPECT_EQ(all, c.journal) << c.body;
+    }
+}
+
+TEST_F(TaskExecute, ReturnDataValue) {
+    const std::vector<std::pair<const wchar_t*, uint32_t>> cases = {
+        {L"0x10", 16}, {L"", 0}, {L"abc", 0}, {L"5", 5}, {L"-2", 0xFFFFFFFE}, {L"12abc", 12},
+        {L"0xFFFFFFFF", 0xFFFFFFFF}, {L" 7", 7}};
+    for (auto [data, value] : cases) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=11\nData=") + data));
+        EXPECT_EQ(task->ReturnDataValue(), value) << data;
+    }
+}
+
+TEST_F(TaskExecute, ParameterTest) {
+    platform.storedUpper = {L"/S", L"/DISABLECERTIFICATIONCHECK"};
+    ASSERT_TRUE(LoadTask(L"Type=12\nData=/s"));
+    EXPECT_EQ(task->Execute(), 0u);
+    ASSERT_TRUE(LoadTask(L"Type=12\nData=/q"));
+    EXPECT_EQ(task->Execute(), 1u);
+    platform.parameterQueries.clear();
+    ASSERT_TRUE(LoadTask(L"Type=12"));
+    EXPECT_EQ(task->Execute(), 1u);
+    EXPECT_TRUE(platform.parameterQueries.empty());
+}
+
+TEST_F(TaskExecute, MethodAndArgumentChoice) {
+    for (const wchar_t* shell : {L"ShellExecuteEx", L"shellexecuteex", L"SHELLEXECUTEEX"}) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=a.exe\nMethod=") + shell));
+        journal.clear();
+        task->RunProgram();
+        EXPECT_EQ(journal, std::vector<std::wstring>{L"StartShellExecute"}) << shell;
+    }
+    for (const wchar_t* process : {L"SHELLEXECUTE", L"", L"\"SHELLEXECUTEEX \"", L"CreateProcess"}) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=a.exe\nMethod=") + process));
+        journal.clear();
+        task->RunProgram();
+        ASSERT_EQ(journal.size(), 1u);
+        EXPECT_EQ(journal[0].rfind(L"StartProcess", 0), 0u) << process;
+    }
+    // Silent mode takes Param_S, also when it is empty.
+    ASSERT_TRUE(LoadTask(L"Type=0\nParam=/normal\nParam_S=", 1));
+    EXPECT_EQ(task->ChosenArguments(), L"");
+    ASSERT_TRUE(LoadTask(L"Type=0\nParam=/normal\nParam_S=/quiet", 0));
+    EXPECT_EQ(task->ChosenArguments(), L"/normal");
+    EXPECT_EQ(BuildProcessCommandLine(L"C:\\Program Files\\x y.exe", L"/a \"b c\""),
+              L"\"C:\\Program Files\\x y.exe\" /a \"b c\"");
+    EXPECT_EQ(BuildProcessCommandLine(L"C:\\x.exe", L""), L"\"C:\\x.exe\"");
+}
+
+TEST_F(TaskExecute, ProcessHandleIsClosedOnce) {
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe"));
+    task->Execute();
+    EXPECT_EQ(task->GetProcessHandle(), reinterpret_cast<void*>(0xABC));
+    task->SetProcessHandle(reinterpret_cast<void*>(0x77));  // a second start closes the first
+    EXPECT_EQ(platform.closed, (std::vector<void*>{reinterpret_cast<void*>(0xABC)}));
+    task.reset();
+    EXPECT_EQ(platform.closed.size(), 2u);
+    EXPECT_EQ(platform.closed[1], reinterpret_cast<void*>(0x77));
+}
+
+using TaskNext = Fixture;
+
+TEST_F(TaskNext, ResultKeysPickTheNextTask) {
+    ASSERT_TRUE(LoadText(L"[TASK_4]\nType=0\nRET_0x00000000=3\nRET_0x80000001=20\nRET_0x00000001=-1\n"
+                         L"RET_0x00000002=0\nRET_0x00000003=abc\nRET_0xFFFFFFFF=0x10\nRET_0x0000000a=9\n",
+                         4));
+    EXPECT_EQ(task->GetNextTaskNumber(0), 3u);
+    EXPECT_EQ(task->GetNextTaskNumber(0x80000001), 20u);
+    EXPECT_EQ(task->GetNextTaskNumber(1), 0xFFFFFFFFu);
+    EXPECT_EQ(task->GetNextTaskNumber(2), 5u);  // 0 behaves like a missing key
+    EXPECT_EQ(task->GetNextTaskNumber(3), 5u);  // text reads as 0
+    EXPECT_EQ(task->GetNextTaskNumber(5), 5u);
+    EXPECT_EQ(task->GetNextTaskNumber(0xFFFFFFFF), 16u);
+    EXPECT_EQ(task->GetNextTaskNumber(10), 9u);  // key names compare without case
+    EXPECT_EQ(ResultKeyName(0x80000001), L"RET_0x80000001");
+    EXPECT_EQ(ResultKeyName(0xab), L"RET_0x000000AB");
+    EXPECT_EQ(TaskSectionName(0xFFFFFFFE), L"TASK_-2");
+}
+
+TEST_F(TaskNext, GotoIgnoresResultKeys) {
+    ASSERT_TRUE(LoadText(L"[TASK_2]\nType=9\nGoto=7\nRET_0x00000007=3\n", 2));
+    EXPECT_EQ(task->GetNextTaskNumber(7), 7u);
+    ASSERT_TRUE(LoadText(L"[TASK_2]\nType=9\nRET_0xFFFFFFFF=3\n", 2));
+    EXPECT_EQ(task->GetNextTaskNumber(0xFFFFFFFF), 0xFFFFFFFFu);
+}
+
+using TaskVerify = Fixture;
+
+TEST_F(TaskVerify, OnlyProgramTasksAreChecked) {
+    platform.trustResult = int32_t(0x800B0100);
+    platform.hashResult = L"AA";
+    ASSERT_TRUE(LoadTask(L"Type=1\nPath=a.exe\nDistinct=BB\nCalcFile=C:\\a.exe"));
+    EXPECT_EQ(task->VerifyTarget(), 1u);
+    EXPECT_TRUE(platform.verified.empty());
+    EXPECT_TRUE(platform.hashed.empty());
+}
+
+TEST_F(TaskVerify, SignatureAndHashOutcomes) {
+    struct Case {
+        const wchar_t* body;
+        int32_t trust;
+        const wchar_t* hash;
+        uint32_t answer;
+        std::vector<std::wstring> logs;
+        size_t hashCalls;
+    };
+    const std::wstring good = L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
+    const std::vector<Case> cases = {
+        {L"", 0, L"", 1, {}, 0},
+        {L"", int32_t(0x800B0100), L"", 0, {L"  WinVerifyTrust return 0x800B0100."}, 0},
+        {L"Verify=false", int32_t(0x800B0100), L"", 1, {}, 0},
+        {L"Verify=0", int32_t(0x800B0100), L"", 0, {L"  WinVerifyTrust return 0x800B0100."}, 0},
+        {L"Distinct=e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\nCalcFile=x.bin", 0,
+         good.c_str(), 1, {}, 1},
+        {L"Distinct=00\nCalcFile=x.bin", 0, good.c_str(), 0, {L"  Hash is different."}, 1},
+        {L"Distinct=E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855 \nCalcFile=x.bin", 0,
+         good.c_str(), 1, {}, 1},  // the profile reader trims the value
+        {L"Distinct=\"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855 \"\nCalcFile=x.bin", 0,
+         good.c_str(), 0, {L"  Hash is different."}, 1},
+        {L"Distinct=AA\nCalcFile=x.bin", 0, L"", 0, {L"  Hash is different."}, 1},  // unreadable file
+        {L"Distinct=AA", 0, L"", 1, {}, 0},
+        {L"CalcFile=x.bin", 0, L"", 1, {}, 0},
+        {L"Distinct=00\nCalcFile=x.bin", int32_t(0x800B0100), good.c_str(), 0,
+         {L"  WinVerifyTrust return 0x800B0100.", L"  Hash is different."}, 1},
+        {L"Distinct=E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855\nCalcFile=x.bin",
+         int32_t(0x800B0100), good.c_str(), 0, {L"  WinVerifyTrust return 0x800B0100."}, 1},
+    };
+    for (const auto& c : cases) {
+        platform = FakePlatform();
+        platform.trustResult = c.trust;
+        platform.hashResult = c.hash;
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=tool.exe\n") + c.body));
+        EXPECT_EQ(task->VerifyTarget(), c.answer) << c.body;
+        EXPECT_EQ(platform.logs, c.logs) << c.body;
+        EXPECT_EQ(platform.hashed.size(), c.hashCalls) << c.body;
+        if (task->Verify) {
+            EXPECT_EQ(platform.verified, std::vector<std::wstring>{L"C:\\pkg\\tool.exe"}) << c.body;
+        } else {
+            EXPECT_TRUE(platform.verified.empty()) << c.body;
+        }
+    }
+}
+
+TEST(HashText, UpperCaseTwoDigitsPerByte) {
+    const uint8_t digest[] = {0x00, 0x0f, 0xa5, 0xff};
+    EXPECT_EQ(HashText(digest, 4), L"000FA5FF");
+    EXPECT_EQ(HashText(digest, 0), L"");
+}

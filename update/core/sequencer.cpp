@@ -1,0 +1,181 @@
+#include "sequencer.h"
+
+#include <cstdarg>
+
+#include "text.h"
+#include "update_defs.h"
+
+namespace upd {
+
+class CSequencer::CActionScope {
+public:
+    explicit CActionScope(CSequencer& s) : m_s(s) { ++m_s.m_actionDepth; }
+    ~CActionScope() { --m_s.m_actionDepth; }
+    CActionScope(const CActionScope&) = delete;
+    CActionScope& operator=(const CActionScope&) = delete;
+
+private:
+    CSequencer& m_s;
+};
+
+CSequencer::CSequencer(RunState& run, const fwu::CGlobalIniMgr* config, ISequencerHost& host)
+    : m_run(run), m_config(config), m_host(host) {}
+
+void CSequencer::Log(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring line = fwu::FormatStringV(format, args);
+    va_end(args);
+    m_host.Log(line);
+}
+
+void CSequencer::OnCreate() {
+    m_run.currentTask = m_run.firstTask;
+    m_host.PostToWindow(kWmUpdateRunTask);
+}
+
+void CSequencer::OnRunTask() {
+    // Only the sequence itself posts this; one arriving from outside while
+    // an action runs would delete the running task.
+    if (m_closed || m_actionDepth > 0) return;
+    m_run.task.reset();
+    m_run.task = m_host.CreateTask();
+    CTask* task = m_run.task.get();
+    if (!task || !task->Load(m_run.updateFolder, m_config, m_run.currentTask, m_run.silent)) {
+        Log(L"Load failed %d.", static_cast<int>(m_run.currentTask));
+        m_run.exitCode = kExitLoadFailed;
+        m_host.PostToWindow(kWmClose);
+        return;
+    }
+    Log(L"TASK %d.", static_cast<int>(m_run.currentTask));
+    if (m_run.skipTrust) {
+        Log(L"Skip trust check.");
+    } else if (!task->VerifyTarget()) {
+        {
+            CActionScope scope(*this);
+            m_host.ShowConfigMessage(L"IDS_STR_CERTIFICATION", kMbIconError);
+        }
+        m_run.exitCode = kExitNotTrusted;
+        Log(L"Target is not trusted.");
+        if (!FinishPendingClose()) m_host.PostToWindow(kWmClose);
+        return;
+    }
+    uint32_t result = 0;
+    {
+        CActionScope scope(*this);
+        result = task->Execute();
+    }
+    Log(L"Execute return code 0x%08X.", static_cast<unsigned>(result));
+    if (FinishPendingClose()) return;
+    uint32_t waiting = 0;
+    {
+        CActionScope scope(*this);
+        waiting = task->IsWaiting();
+    }
+    if (FinishPendingClose()) return;
+    if (waiting)
+        m_host.StartTimer(kTimerPoll, kPollPeriodMs);
+    else
+        m_host.PostToWindow(kWmUpdateTaskDone);
+}
+
+void CSequencer::OnTimer(unsigned id) {
+    if (id == kTimerPoll) {
+        m_host.StopTimer(kTimerPoll);
+        CTask* task = m_run.task.get();
+        if (!task || m_closed) return;
+        uint32_t waiting = 0;
+        {
+            CActionScope scope(*this);
+            waiting = task->IsWaiting();
+        }
+        if (FinishPendingClose()) return;
+        if (waiting)
+            m_host.StartTimer(kTimerPoll, kPollPeriodMs);
+        else
+            m_host.PostToWindow(kWmUpdateTaskDone);
+    } else if (id == kTimerAfterWait) {
+        m_host.StopTimer(kTimerAfterWait);
+        CTask* task = m_run.task.get();
+        if (!task || m_closed) return;
+        m_run.exitCode = task->GetResult();
+        m_host.PostToWindow(kWmUpdateNextTask);
+    }
+}
+
+void CSequencer::OnTaskDone() {
+    CTask* task = m_run.task.get();
+    if (!task || m_closed || m_actionDepth > 0) return;
+    uint32_t pause = task->GetAfterWait();
+    if (pause == 0) {
+        m_run.exitCode = task->GetResult();
+        m_host.PostToWindow(kWmUpdateNextTask);
+    } else {
+        m_host.StartTimer(kTimerAfterWait, pause);
+    }
+}
+
+void CSequencer::OnNextTask() {
+    if (m_closed || m_actionDepth > 0) return;
+    CTask* task = m_run.task.get();
+    if (!task) {
+        Log(L"error - unexpected state!.");
+        m_host.PostToWindow(kWmClose);
+        return;
+    }
+    Log(L"return code 0x%08X.", static_cast<unsigned>(m_run.exitCode));
+    if (task->GetType() == TASK_RETURN_VALUE) {
+        Log(L"end by return value task.");
+        m_host.PostToWindow(kWmClose);
+        return;
+    }
+    uint32_t next = task->GetNextTaskNumber(m_run.exitCode);
+    if (next == kTaskFailed) {
+        Log(L"end index.");
+        m_run.exitCode = 0;
+        m_host.PostToWindow(kWmClose);
+        return;
+    }
+    m_run.currentTask = next;
+    m_host.PostToWindow(kWmUpdateRunTask);
+}
+
+void CSequencer::OnActivate() {
+    if (m_closed) return;
+    if (CTask* task = m_run.task.get()) {
+        task->Activate();
+    } else {
+        m_host.ForegroundOwnWindow();
+    }
+}
+
+void CSequencer::OnClose() {
+    if (m_closed) return;
+    if (m_actionDepth > 0) {
+        m_closePending = true;
+        return;
+    }
+    CloseNow();
+}
+
+void CSequencer::OnEndSession(bool ending) {
+    if (ending) OnClose();
+}
+
+bool CSequencer::FinishPendingClose() {
+    if (m_closed) return true;
+    if (!m_closePending || m_actionDepth > 0) return false;
+    CloseNow();
+    return true;
+}
+
+void CSequencer::CloseNow() {
+    m_closePending = false;
+    m_closed = true;
+    m_host.StopTimer(kTimerAfterWait);
+    m_host.StopTimer(kTimerPoll);
+    m_run.task.reset();
+    m_host.DestroyOwnWindow();
+}
+
+}  // namespace upd

@@ -1,0 +1,78 @@
+#include "verify.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "handle.h"
+#include "task.h"
+
+namespace upd {
+
+namespace {
+struct CryptProvider {
+    HCRYPTPROV h = 0;
+    ~CryptProvider() {
+        if (h) ::CryptReleaseContext(h, 0);
+    }
+};
+struct CryptHash {
+    HCRYPTHASH h = 0;
+    ~CryptHash() {
+        if (h) ::CryptDestroyHash(h);
+    }
+};
+constexpr DWORD kChunkSize = 65536;
+}  // namespace
+
+int32_t VerifyFileSignature(const std::wstring& path) {
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof(file);
+    file.pcwszFilePath = path.c_str();
+    file.hFile = nullptr;
+    file.pgKnownSubject = nullptr;
+
+    WINTRUST_DATA data{};
+    data.cbStruct = sizeof(data);
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = 0;
+    data.dwProvFlags = 0;
+    data.dwUIContext = 0;
+
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    return static_cast<int32_t>(::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
+}
+
+std::wstring HashFileSha256(const std::wstring& path) {
+    CryptProvider provider;
+    if (!::CryptAcquireContextW(&provider.h, nullptr, nullptr, PROV_RSA_AES,
+                                CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET))
+        return std::wstring();
+    CryptHash hash;
+    if (!::CryptCreateHash(provider.h, CALG_SHA_256, 0, 0, &hash.h)) return std::wstring();
+    fwu::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::wstring();
+
+    std::vector<BYTE> buffer(kChunkSize, 0);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), buffer.data(), kChunkSize, &read, nullptr) || read == 0) break;
+        if (!::CryptHashData(hash.h, buffer.data(), read, 0)) return std::wstring();
+        std::fill(buffer.begin(), buffer.begin() + read, BYTE(0));
+    }
+    DWORD size = 0;
+    if (!::CryptGetHashParam(hash.h, HP_HASHVAL, nullptr, &size, 0) || size == 0) return std::wstring();
+    std::vector<BYTE> digest(size, 0);
+    if (!::CryptGetHashParam(hash.h, HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
+    return HashText(digest.data(), size);
+}
+
+}  // namespace upd

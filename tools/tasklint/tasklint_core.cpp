@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "config.h"
+#include "flag_names.h"
 #include "inifile.h"
 #include "number.h"
 #include "task.h"
@@ -34,49 +35,13 @@ constexpr uint32_t kEnd = 0xFFFFFFFFu;
 // values Update derives from the keys, never at these joined paths.
 constexpr const wchar_t kLintUpdateFolder[] = L"C:\\Package";
 
-// Names of the flag words, by table.
-struct NamedValue {
-    const wchar_t* name;
-    uint32_t value;
-};
-
-const NamedValue kMessageBoxNames[] = {
-    {L"MB_OK", 0x0}, {L"MB_OKCANCEL", 0x1}, {L"MB_ABORTRETRYIGNORE", 0x2}, {L"MB_YESNOCANCEL", 0x3},
-    {L"MB_YESNO", 0x4}, {L"MB_RETRYCANCEL", 0x5}, {L"MB_CANCELTRYCONTINUE", 0x6},
-    {L"MB_ICONHAND", 0x10}, {L"MB_ICONQUESTION", 0x20}, {L"MB_ICONEXCLAMATION", 0x30},
-    {L"MB_ICONWARNING", 0x30}, {L"MB_ICONERROR", 0x10}, {L"MB_ICONINFORMATION", 0x40},
-    {L"MB_HELP", 0x4000}, {L"MB_ICONASTERISK", 0x40}, {L"MB_ICONSTOP", 0x10},
-    {L"MB_DEFBUTTON1", 0x0}, {L"MB_DEFBUTTON2", 0x100}, {L"MB_DEFBUTTON3", 0x200},
-    {L"MB_DEFBUTTON4", 0x300}, {L"MB_APPLMODAL", 0x0}, {L"MB_SYSTEMMODAL", 0x1000},
-    {L"MB_TASKMODAL", 0x2000}, {L"MB_DEFAULT_DESKTOP_ONLY", 0x20000}, {L"MB_RIGHT", 0x80000},
-    {L"MB_RTLREADING", 0x100000}, {L"MB_SETFOREGROUND", 0x10000}, {L"MB_TOPMOST", 0x40000},
-    {L"MB_SERVICE_NOTIFICATION", 0x200000},
-};
-
-const NamedValue kTaskDialogFlagNames[] = {
-    {L"TDF_ENABLE_HYPERLINKS", 0x1}, {L"TDF_USE_HICON_MAIN", 0x2}, {L"TDF_USE_HICON_FOOTER", 0x4},
-    {L"TDF_ALLOW_DIALOG_CANCELLATION", 0x8}, {L"TDF_USE_COMMAND_LINKS", 0x10},
-    {L"TDF_USE_COMMAND_LINKS_NO_ICON", 0x20}, {L"TDF_EXPAND_FOOTER_AREA", 0x40},
-    {L"TDF_EXPANDED_BY_DEFAULT", 0x80}, {L"TDF_VERIFICATION_FLAG_CHECKED", 0x100},
-    {L"TDF_SHOW_PROGRESS_BAR", 0x200}, {L"TDF_SHOW_MARQUEE_PROGRESS_BAR", 0x400},
-    {L"TDF_CALLBACK_TIMER", 0x800}, {L"TDF_POSITION_RELATIVE_TO_WINDOW", 0x1000},
-    {L"TDF_RTL_LAYOUT", 0x2000}, {L"TDF_NO_DEFAULT_RADIO_BUTTON", 0x4000},
-    {L"TDF_CAN_BE_MINIMIZED", 0x8000}, {L"TDF_SIZE_TO_CONTENT", 0x1000000},
-};
-
-const NamedValue kCommonButtonNames[] = {
-    {L"TDCBF_OK_BUTTON", 0x1}, {L"TDCBF_YES_BUTTON", 0x2}, {L"TDCBF_NO_BUTTON", 0x4},
-    {L"TDCBF_CANCEL_BUTTON", 0x8}, {L"TDCBF_RETRY_BUTTON", 0x10}, {L"TDCBF_CLOSE_BUTTON", 0x20},
-};
-
-const wchar_t* const kIconNames[] = {L"TD_ERROR_ICON", L"TD_WARNING_ICON", L"TD_INFORMATION_ICON",
-                                     L"TD_SHIELD_ICON"};
-
-template <size_t N>
-const NamedValue* FindName(const NamedValue (&table)[N], const std::wstring& upper) {
-    for (const auto& row : table)
-        if (upper == row.name) return &row;
-    return nullptr;
+// The flag-word tables are Update's own, so both read a style list alike.
+bool InTable(const std::vector<upd::FlagNameEntry>& table, const std::wstring& upper) {
+    for (const auto& row : table) {
+        if (row.name[0] == L'\0') break;
+        if (upper == row.name) return true;
+    }
+    return false;
 }
 
 // The names of a comma-separated list as Update cuts them: blanks dropped
@@ -97,12 +62,8 @@ std::vector<std::wstring> SplitFlagNames(const std::wstring& list) {
     return names;
 }
 
-template <size_t N>
-uint32_t ParseNames(const NamedValue (&table)[N], const std::wstring& list) {
-    uint32_t v = 0;
-    for (const auto& n : SplitFlagNames(list))
-        if (const NamedValue* row = FindName(table, n)) v |= row->value;
-    return v;
+uint32_t ParseNames(const std::vector<upd::FlagNameEntry>& table, const std::wstring& list) {
+    return upd::ParseFlagNames(table.data(), list);
 }
 
 std::wstring Hex(uint32_t v) { return FormatString(L"0x%08X", v); }
@@ -583,7 +544,7 @@ private:
                 r.values = {0, 0xFFFFFFFFu};
             break;
         case kTaskMessageBox:
-            r.values = MessageBoxButtons(ParseNames(kMessageBoxNames, task.MsgType));
+            r.values = MessageBoxButtons(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
             r.values.insert(6);  // the silent answer
             r.failures = {0};
             break;
@@ -621,8 +582,8 @@ private:
 
     ResultSet TaskDialogResults(const upd::CTask& task) {
         ResultSet r;
-        uint32_t flags = ParseNames(kTaskDialogFlagNames, task.TD_Flags);
-        uint32_t common = ParseNames(kCommonButtonNames, task.TD_CommonButtons);
+        uint32_t flags = ParseNames(upd::TaskDialogFlagNames(), task.TD_Flags);
+        uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
         std::set<uint32_t> buttons, radios, checks{0};
         static const uint32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
         for (const auto& c : commonIds)
@@ -903,13 +864,12 @@ std::wstring PathToWide(const std::filesystem::path& path) {
 #endif
 }
 
-bool IsMessageBoxStyleName(const std::wstring& n) { return FindName(kMessageBoxNames, n) != nullptr; }
-bool IsTaskDialogFlagName(const std::wstring& n) { return FindName(kTaskDialogFlagNames, n) != nullptr; }
-bool IsCommonButtonName(const std::wstring& n) { return FindName(kCommonButtonNames, n) != nullptr; }
+bool IsMessageBoxStyleName(const std::wstring& n) { return InTable(upd::MessageBoxFlagNames(), n); }
+bool IsTaskDialogFlagName(const std::wstring& n) { return InTable(upd::TaskDialogFlagNames(), n); }
+bool IsCommonButtonName(const std::wstring& n) { return InTable(upd::CommonButtonNames(), n); }
 bool IsTaskDialogIconName(const std::wstring& n) {
-    for (const wchar_t* name : kIconNames)
-        if (n == name) return true;
-    return false;
+    uint16_t resource = 0;
+    return upd::TaskDialogIconFromName(n, &resource);
 }
 
 LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions& options) {

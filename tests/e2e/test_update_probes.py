@@ -93,5 +93,29 @@ class ProbeTasks(WineTestCase):
         self.assertLess(mine.index(root + "\\config\\config.ini"), mine.index(root + "\\config"))
 
 
+
+class UrlAndPowerTasks(WineTestCase):
+    def test_url_task_logs_the_failed_launch_and_gives_0(self):
+        # Wine's ieframe.dll has no IELaunchURL: the E_NOTIMPL path.
+        pkg = self.package()
+        pkg.write_config({"TASK_1": {"Type": "4", "URL": "https://example.invalid/fw", "RET_0x00000000": "2"},
+                          "TASK_2": end_with(0x21)})
+        code = self.wine.run(pkg.path("Update.exe"), f"/LOG:{pkg.win('run.log')}")
+        lines = log_lines(pkg.path("run.log"))
+        self.assertEqual(code, 0x21)
+        self.assertIn("  URL: https://example.invalid/fw.", lines)
+        self.assertIn("  Error - IELaunchURL failed 0x80004001.", lines)
+        self.assertIn("Execute return code 0x00000000.", lines)
+        # Silent: nothing is logged by the action and the result is still 0.
+        pkg.path("run.log").unlink()
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0x21)
+        self.assertFalse(any(l.startswith("  URL:") for l in log_lines(pkg.path("run.log"))))
+
+    def test_power_requests_are_held_for_the_run(self):
+        pkg = self.package()
+        pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "ON"}, "TASK_1": end_with(3)})
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 3)
+        self.assertEqual(log_lines(pkg.path("run.log"))[-1], "return 3.")
+
 if __name__ == "__main__":
     unittest.main()

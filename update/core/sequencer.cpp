@@ -67,10 +67,14 @@ void CSequencer::OnRunTask() {
     }
     Log(L"Execute return code 0x%08X.", static_cast<unsigned>(result));
     if (FinishPendingClose()) return;
+    PollWaiting(*task);
+}
+
+void CSequencer::PollWaiting(CTask& task) {
     uint32_t waiting = 0;
     {
         CActionScope scope(*this);
-        waiting = task->IsWaiting();
+        waiting = task.IsWaiting();
     }
     if (FinishPendingClose()) return;
     if (waiting)
@@ -84,16 +88,7 @@ void CSequencer::OnTimer(unsigned id) {
         m_host.StopTimer(kTimerPoll);
         CTask* task = m_run.task.get();
         if (!task || m_closed) return;
-        uint32_t waiting = 0;
-        {
-            CActionScope scope(*this);
-            waiting = task->IsWaiting();
-        }
-        if (FinishPendingClose()) return;
-        if (waiting)
-            m_host.StartTimer(kTimerPoll, kPollPeriodMs);
-        else
-            m_host.PostToWindow(kWmUpdateTaskDone);
+        PollWaiting(*task);
     } else if (id == kTimerAfterWait) {
         m_host.StopTimer(kTimerAfterWait);
         CTask* task = m_run.task.get();

@@ -68,6 +68,9 @@ private:
     void CloseNow();
     // After an action returned: true when a held-back close was done.
     bool FinishPendingClose();
+    // Asks the task whether its action still runs: polls again later or
+    // moves on to the task-done step.
+    void PollWaiting(CTask& task);
     void Log(const wchar_t* format, ...);
 
     RunState& m_run;

@@ -18,25 +18,16 @@ work="$PWD/build/bench"
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=""
+. scripts/wine-env.sh
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  fwu_stop_wine
   rm -rf "$work"
 }
 trap cleanup EXIT
-for n in $(seq 161 199); do
-  [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  sleep 1
-  break
-done
+fwu_start_display 161 199
 wineboot -i >/dev/null 2>&1
 wineserver -w
 
-to_win() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 now() { date +%s.%N; }
 elapsed() { echo "$2 - $1" | bc -l; }
 testbin=build/windows/testbin
@@ -46,7 +37,7 @@ head -c $((mib * 1024 * 1024)) /dev/urandom > "$work/image.bin"
 cat "$work/image.bin" > /dev/null  # into the page cache for both readers
 t0=$(now); ref=$(sha256sum "$work/image.bin" | cut -d' ' -f1); t1=$(now)
 sum_s=$(elapsed "$t0" "$t1")
-out=$(wine "$testbin/hashbench.exe" "$(to_win "$work/image.bin")" | tr -d '\r')
+out=$(wine "$testbin/hashbench.exe" "$(fwu_to_win "$work/image.bin")" | tr -d '\r')
 hash=$(echo "$out" | sed -n 's/^hash //p')
 hash_s=$(echo "$out" | sed -n 's/^seconds //p')
 [ "${hash,,}" = "$ref" ] && match=yes || match=NO
@@ -65,7 +56,7 @@ run_update() {
   cat > "$pkg/config/config.ini"
   local t0 t1
   t0=$(now)
-  wine "$testbin/runexit.exe" "$(to_win "$pkg/Update.exe")" /s >/dev/null || true
+  wine "$testbin/runexit.exe" "$(fwu_to_win "$pkg/Update.exe")" /s >/dev/null || true
   t1=$(now)
   elapsed "$t0" "$t1"
 }
@@ -87,7 +78,7 @@ cp "$testbin/testprog.exe" "$work/"
 t0=$(now); wine cmd /c "exit 0" >/dev/null 2>&1; t1=$(now)
 cmd_base=$(elapsed "$t0" "$t1")
 t0=$(now)
-wine cmd /c "for /L %i in (1,1,20) do @$(to_win "$work/testprog.exe")" >/dev/null 2>&1
+wine cmd /c "for /L %i in (1,1,20) do @$(fwu_to_win "$work/testprog.exe")" >/dev/null 2>&1
 t1=$(now)
 per_shell=$(echo "($(elapsed "$t0" "$t1") - $cmd_base) * 1000 / 20" | bc -l)
 printf "per program started and waited by Update: %.0f ms (polled every 300 ms)\n" "$per_update"

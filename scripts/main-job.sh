@@ -31,29 +31,14 @@ if [ ! -d "$WINEPREFIX/drive_c" ]; then
   wineserver -w
 fi
 
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 120 160); do
-    [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-    break
-  done
-fi
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  true
-}
-trap cleanup EXIT
+. scripts/wine-env.sh
+fwu_start_display 120 160
+trap fwu_stop_wine EXIT
 
-to_win() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 log="$pkg/update.log"
-echo "Running: Update.exe ${options[*]} /LOG:$(to_win "$pkg")\\update.log  (package $pkg)"
+echo "Running: Update.exe ${options[*]} /LOG:$(fwu_to_win "$pkg")\\update.log  (package $pkg)"
 # runexit also exits with the low byte of the code: not a failure here.
-out=$(wine build/windows/testbin/runexit.exe "$(to_win "$pkg/Update.exe")" "${options[@]}" "/LOG:$(to_win "$pkg")\\update.log") || true
+out=$(wine build/windows/testbin/runexit.exe "$(fwu_to_win "$pkg/Update.exe")" "${options[@]}" "/LOG:$(fwu_to_win "$pkg")\\update.log") || true
 echo "---- update.log ----"
 if [ -f "$log" ]; then iconv -f UTF-16LE -t UTF-8 "$log" | sed '1s/^\xEF\xBB\xBF//' | tr -d '\r'; fi
 echo "--------------------"

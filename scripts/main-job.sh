@@ -42,4 +42,4 @@ out=$(wine build/windows/testbin/runexit.exe "$(fwu_to_win "$pkg/Update.exe")" "
 echo "---- update.log ----"
 if [ -f "$log" ]; then iconv -f UTF-16LE -t UTF-8 "$log" | sed '1s/^\xEF\xBB\xBF//' | tr -d '\r'; fi
 echo "--------------------"
-echo "Update $out"
+echo "Update $(grep -a "^exit" <<<"$out" | tr -d "\r")"

@@ -101,15 +101,29 @@ class WinePrefix:
         return subprocess.Popen(cmd, env=e, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 
     def run(self, exe, *args, timeout=60, env=None):
-        """Runs a program to its end; returns its 32-bit exit code."""
-        proc = self.start(exe, *args, env=env)
-        return finish(proc, timeout)
+        """Runs a program to its end; returns its 32-bit exit code.
+
+        A start that Wine lost before runexit could create the child (runexit
+        printed nothing at all) is made again, at most twice: the program
+        never ran, so nothing happens twice."""
+        for attempt in range(3):
+            proc = self.start(exe, *args, env=env)
+            try:
+                return finish(proc, timeout)
+            except NotStarted:
+                if attempt == 2:
+                    raise
+                time.sleep(1)
 
     def wine(self, *args, timeout=60, env=None):
         e = dict(self.env)
         if env:
             e.update(env)
         return subprocess.run(["wine", *args], env=e, timeout=timeout, capture_output=True, text=True)
+
+
+class NotStarted(AssertionError):
+    """runexit printed nothing: the program to test was never started."""
 
 
 def finish(proc, timeout=60):
@@ -122,6 +136,8 @@ def finish(proc, timeout=60):
     for line in out.splitlines():
         if line.startswith("exit 0x"):
             return int(line[5:], 16)
+    if not out.strip():
+        raise NotStarted("runexit printed nothing: Wine did not start it")
     raise AssertionError(f"runexit printed no exit code: {out!r}")
 
 

@@ -31,6 +31,10 @@ int wmain() {
         std::fflush(stdout);
         return 254;
     }
+    // Tells the harness that the child exists: a run that never got this far
+    // (Wine failing to start us) may be repeated without doing anything twice.
+    std::printf("started %lu\n", static_cast<unsigned long>(pi.dwProcessId));
+    std::fflush(stdout);
     ::WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     ::GetExitCodeProcess(pi.hProcess, &code);

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <system_error>
+#include <tuple>
 
 #include "config.h"
 #include "flag_names.h"
@@ -14,6 +15,31 @@
 #include "text.h"
 
 namespace fwu::lint {
+
+const wchar_t* RunPrefix(RunScope scope) {
+    switch (scope) {
+    case RunScope::Interactive: return L"interactive run: ";
+    case RunScope::Silent: return L"silent run: ";
+    case RunScope::Both: return L"both runs: ";
+    default: return L"";
+    }
+}
+
+ResultSet SilentResults(const TaskInfo& task) {
+    ResultSet r;
+    switch (task.type) {
+    case kTaskMessageBox:
+    case kTaskTaskDialog:
+        r.values = {6};
+        return r;
+    case kTaskShutdown:
+    case kTaskRestart:
+        r.values = {0xFFFFFFFFu};
+        return r;
+    default:
+        return task.results;
+    }
+}
 
 int LintReport::Errors() const {
     return int(std::count_if(findings.begin(), findings.end(),
@@ -93,20 +119,129 @@ bool IsCleanNumber(const std::wstring& t) {
     return true;
 }
 
-// "TASK_12" -> 12; section names Update never forms give nothing.
+// "TASK_12" -> 12, "TASK_-2" -> 0xFFFFFFFE: Update names a task's section
+// with "TASK_%d", the number as a signed decimal, so a number above
+// 2147483647 (a Goto of -2, a RET_ value of 0xFFFFFFFE, a count that wraps)
+// names a negative section. Names Update never forms give nothing.
 std::optional<uint32_t> TaskNumberOf(const std::wstring& name, bool* looksLikeTask) {
     *looksLikeTask = name.size() >= 5 && PrefixEqualsNoCaseAscii(name.c_str(), L"TASK_", 5);
     if (!*looksLikeTask) return std::nullopt;
     std::wstring digits = name.substr(5);
+    bool negative = !digits.empty() && digits[0] == L'-';
+    if (negative) digits.erase(0, 1);
     if (digits.empty() || digits.size() > 10) return std::nullopt;
     for (wchar_t c : digits)
         if (c < L'0' || c > L'9') return std::nullopt;
-    if (digits.size() > 1 && digits[0] == L'0') return std::nullopt;
+    if (digits[0] == L'0' && (digits.size() > 1 || negative)) return std::nullopt;
     uint64_t v = std::stoull(ToUtf8(digits));
-    // Update formats the number with "%d": numbers above 2^31-1 would be
-    // written negative and never match a section spelled in digits.
-    if (v > 0x7FFFFFFFull) return std::nullopt;
-    return uint32_t(v);
+    if (v > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return std::nullopt;
+    return negative ? uint32_t(0u - uint32_t(v)) : uint32_t(v);
+}
+
+bool IsProfileSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' || c == 0x1A;
+}
+
+std::wstring TrimProfile(const std::wstring& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsProfileSpace(s[b])) ++b;
+    while (e > b && IsProfileSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// A line the profile reader takes differently from what it seems to be.
+struct OddLine {
+    enum class Kind { OpenHeader, NoEquals, BeforeSections };
+    Kind kind;
+    int line;
+    std::wstring section;  // the section the line falls into (empty: none)
+    std::wstring text;
+};
+
+// Reads a file's text the way the platform's profile functions read it:
+// lines end at line feeds and lose the blanks around them; a line that
+// starts with "[" and holds a "]" opens the section named between the "["
+// and its last "]"; every other line is a key of the section above it,
+// "name=value" or a name alone (which reads as an empty value). A "[" line
+// without its "]" therefore opens nothing: the keys below it fall into the
+// section before it. Lines starting with ";" are comments.
+IniDocument ReadLikeProfile(const std::wstring& text, std::vector<OddLine>& odd) {
+    IniDocument doc;
+    IniSection* current = nullptr;
+    size_t pos = 0;
+    int lineNo = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find(L'\n', pos);
+        std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
+        pos = nl == std::wstring::npos ? text.size() : nl + 1;
+        ++lineNo;
+        std::wstring t = TrimProfile(line);
+        if (t.empty() || t[0] == L';') continue;
+        std::wstring here = current ? current->name : std::wstring();
+        if (t[0] == L'[') {
+            size_t close = t.rfind(L']');
+            if (close != std::wstring::npos) {
+                IniSection s;
+                s.name = TrimProfile(t.substr(1, close - 1));
+                s.line = lineNo;
+                doc.sections.push_back(std::move(s));
+                current = &doc.sections.back();
+                continue;
+            }
+            odd.push_back({OddLine::Kind::OpenHeader, lineNo, here, t});
+            continue;
+        }
+        size_t eq = t.find(L'=');
+        if (current == nullptr) {
+            odd.push_back({OddLine::Kind::BeforeSections, lineNo, here, t});
+            continue;
+        }
+        IniEntry e;
+        e.line = lineNo;
+        if (eq == std::wstring::npos) {
+            e.key = t;
+            odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
+        } else {
+            e.key = TrimProfile(t.substr(0, eq));
+            e.value = TrimProfile(t.substr(eq + 1));
+            if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
+                e.value.back() == e.value.front())
+                e.value = e.value.substr(1, e.value.size() - 2);
+            if (e.key.empty()) {
+                odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
+                continue;
+            }
+        }
+        current->entries.push_back(std::move(e));
+    }
+    return doc;
+}
+
+void ReportOddLines(const std::vector<OddLine>& odd, std::vector<Finding>& findings) {
+    for (const OddLine& o : odd) {
+        switch (o.kind) {
+        case OddLine::Kind::OpenHeader:
+            findings.push_back(
+                {Severity::Error, o.section, L"", o.line,
+                 FormatString(L"'%ls' lacks its closing bracket: Update opens no section here (a task "
+                              L"named in it does not load), and the keys below it %ls",
+                              o.text.c_str(),
+                              o.section.empty() ? L"belong to no section and are never read"
+                                                : FormatString(L"count as keys of [%ls]", o.section.c_str()).c_str())});
+            break;
+        case OddLine::Kind::NoEquals:
+            findings.push_back({Severity::Warning, o.section, L"", o.line,
+                                FormatString(L"'%ls' is neither a section header, a key=value line nor a comment: "
+                                             L"Update reads it as a key without a value",
+                                             o.text.c_str())});
+            break;
+        case OddLine::Kind::BeforeSections:
+            findings.push_back({Severity::Warning, L"", L"", o.line,
+                                FormatString(L"'%ls' stands before the first section: Update never reads it",
+                                             o.text.c_str())});
+            break;
+        }
+    }
 }
 
 // "RET_0x0000ABCD" -> 0xABCD (hex digits in any case: the profile reader
@@ -248,8 +383,9 @@ public:
     }
 
 private:
-    void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
-        m_report.findings.push_back({s, section, key, line, std::move(msg)});
+    void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg,
+             RunScope run = RunScope::File) {
+        m_report.findings.push_back({s, section, key, line, RunPrefix(run) + msg, run});
     }
     void Warn(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
         Add(Severity::Warning, section, key, line, std::move(msg));
@@ -295,7 +431,7 @@ private:
             } else if (looksLikeTask) {
                 Warn(s.name, L"", s.line,
                      L"Update never reads this section: task sections are named TASK_ and the task number "
-                     L"in decimal digits without leading zeros");
+                     L"as a signed decimal without leading zeros");
             } else if (upper == L"CONFIG") {
                 CheckGlobalKeys(s, {L"REQSYS", L"REQDISP"});
                 CheckOnOff(s, L"REQSYS", L"OFF", L"no system power request is made");
@@ -381,8 +517,14 @@ private:
         t.type = task->Type;
         upd::CTask& loaded = *task;
         m_tasks[t.number] = std::move(task);
+        t.waitExit = loaded.WaitExit != 0;
         CheckTaskKeys(t, *s);
-        t.results = ResultsOf(t, loaded);
+        // What each run can give: the run shown to a person gets the buttons
+        // pressed, the silent run the fixed answers.
+        t.interactive.results = ResultsOf(t, loaded);
+        t.results = t.interactive.results;
+        t.silent.results = SilentResults(t);
+        t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
         t.label = LabelOf(t);
     }
 
@@ -545,7 +687,6 @@ private:
             break;
         case kTaskMessageBox:
             r.values = MessageBoxButtons(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
-            r.values.insert(6);  // the silent answer
             r.failures = {0};
             break;
         case kTaskShutdown:
@@ -597,7 +738,6 @@ private:
         for (uint32_t rad : radios)
             for (uint32_t b : buttons)
                 for (uint32_t c : checks) r.values.insert(((rad * 65536u) + b) | c);
-        r.values.insert(6);
         r.failures = {0xFFFFFFFFu};
         return r;
     }
@@ -637,6 +777,7 @@ private:
             if (t.type == kTaskReturnValue) {
                 t.returnValue = int32_t(task.ReturnDataValue());
                 t.edges.push_back({Edge::Kind::ReturnValue, 0, {}, false, L"Data", LineOf(t.section, L"Data")});
+                t.interactive.edges = t.silent.edges = t.edges;
                 continue;
             }
             if (t.type == kTaskGoto) {
@@ -644,11 +785,17 @@ private:
                 Edge e{Edge::Kind::Goto, target, {}, false, L"Goto", LineOf(t.section, L"Goto")};
                 if (target == kEnd) e.kind = Edge::Kind::End;
                 t.edges.push_back(e);
+                t.interactive.edges = t.silent.edges = t.edges;
                 continue;
             }
-            if (t.type == kTaskShutdown || t.type == kTaskRestart)
-                t.edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
-            BuildBranches(t, task);
+            CheckRetKeys(t);
+            // A shutdown or restart ends the session of a run shown to a
+            // person; a silent run does neither and goes on like after any
+            // other result.
+            bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
+            t.edges = MakeEdges(t, task, t.results, sessionEnds);
+            t.interactive.edges = MakeEdges(t, task, t.interactive.results, sessionEnds);
+            t.silent.edges = MakeEdges(t, task, t.silent.results, false);
         }
         // Targets without a section.
         for (auto& [number, t] : m_report.tasks) {
@@ -664,107 +811,215 @@ private:
         }
     }
 
-    void BuildBranches(TaskInfo& t, upd::CTask& task) {
+    void CheckRetKeys(const TaskInfo& t) {
         const IniSection* s = m_doc.Find(t.section);
         std::set<uint32_t> keyed;
         for (const IniEntry& e : s->entries) {
             std::optional<uint32_t> r = RetKeyResult(e.key);
             if (!r || !keyed.insert(*r).second) continue;
-            if (!t.results.Contains(*r)) {
+            if (!t.results.Contains(*r))
                 Warn(t.section, e.key, e.line,
                      FormatString(L"a task of type %u (%ls) never gives the result %ls: this branch is never "
                                   L"taken",
                                   t.type, TypeName(t.type), Hex(*r).c_str()));
-                continue;
-            }
+        }
+    }
+
+    // Where a run goes on after the results `results` of the task.
+    std::vector<Edge> MakeEdges(const TaskInfo& t, upd::CTask& task, const ResultSet& results, bool sessionEnds) {
+        std::vector<Edge> edges;
+        if (sessionEnds) edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
+        const IniSection* s = m_doc.Find(t.section);
+        std::set<uint32_t> keyed;
+        for (const IniEntry& e : s->entries) {
+            std::optional<uint32_t> r = RetKeyResult(e.key);
+            if (!r || !keyed.insert(*r).second) continue;
+            if (!results.Contains(*r)) continue;
             uint32_t next = task.GetNextTaskNumber(*r);
             Edge edge{Edge::Kind::Branch, next, {*r}, false, e.key, e.line};
             if (next == kEnd) edge.kind = Edge::Kind::End;
             // Branches to the same place share one edge.
             bool merged = false;
-            for (Edge& old : t.edges)
+            for (Edge& old : edges)
                 if (old.kind == edge.kind && old.target == edge.target && old.kind != Edge::Kind::SessionEnd &&
                     old.kind != Edge::Kind::FallThrough) {
                     old.results.push_back(*r);
                     merged = true;
                     break;
                 }
-            if (!merged) t.edges.push_back(edge);
+            if (!merged) edges.push_back(edge);
         }
-        // What no RET_ key names goes on with the next number.
-        Edge fall{Edge::Kind::FallThrough, 0, {}, t.results.any, L"", t.line};
-        for (uint32_t r : t.results.values)
+        // What no RET_ key names goes on with the next number (which wraps:
+        // after TASK_-2 comes -1, the end of the run).
+        Edge fall{Edge::Kind::FallThrough, 0, {}, results.any, L"", t.line};
+        for (uint32_t r : results.values)
             if (!keyed.count(r)) fall.results.push_back(r);
         uint32_t unkeyed = fall.results.empty() ? 0x7FFFFFFFu : fall.results.front();
         while (keyed.count(unkeyed)) --unkeyed;
         fall.target = task.GetNextTaskNumber(unkeyed);
-        if (fall.otherResults || !fall.results.empty()) t.edges.push_back(fall);
+        if (fall.otherResults || !fall.results.empty()) {
+            if (fall.target == kEnd) fall.kind = Edge::Kind::End;
+            edges.push_back(fall);
+        }
+        return edges;
     }
 
     // --- paths --------------------------------------------------------------
 
-    std::vector<uint32_t> Successors(const TaskInfo& t) const {
+    static bool Follows(const Edge& e) {
+        return e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough;
+    }
+
+    static std::vector<uint32_t> Successors(const std::vector<Edge>& edges) {
         std::vector<uint32_t> out;
-        for (const Edge& e : t.edges)
-            if (e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough)
-                out.push_back(e.target);
+        for (const Edge& e : edges)
+            if (Follows(e)) out.push_back(e.target);
         return out;
     }
 
     // A task that ends the run from where it stands (or fails to load).
-    bool EndsHere(uint32_t n) const {
+    bool EndsHere(uint32_t n, RunFlow TaskInfo::*flow) const {
         auto it = m_report.tasks.find(n);
         if (it == m_report.tasks.end() || !it->second.loads) return true;
-        for (const Edge& e : it->second.edges)
+        for (const Edge& e : (it->second.*flow).edges)
             if (e.kind == Edge::Kind::End || e.kind == Edge::Kind::ReturnValue || e.kind == Edge::Kind::SessionEnd)
                 return true;
         return false;
     }
 
-    void CheckReachability() {
-        uint32_t first = m_options.firstTask;
-        m_report.firstTask = first;
-        std::deque<uint32_t> queue{first};
-        std::set<uint32_t> seen{first};
-        if (!m_report.tasks.count(first)) {
-            Error(L"", L"", 0,
-                  FormatString(L"the first task TASK_%d does not exist: the run ends at once with exit code 9",
-                               int(first)));
-            m_report.missingTargets.insert(first);
+    // A path of one run that falls off the list.
+    struct FallOff {
+        uint32_t task;
+        uint32_t target;
+        std::wstring results;
+        bool operator<(const FallOff& o) const {
+            return std::tie(task, target, results) < std::tie(o.task, o.target, o.results);
         }
+    };
+    struct RunPaths {
+        std::set<uint32_t> reachable;
+        std::set<FallOff> falls;
+        std::set<std::vector<uint32_t>> loops;  // stuck tasks that reach each other
+    };
+
+    RunPaths FollowRun(RunFlow TaskInfo::*flow) {
+        RunPaths run;
+        uint32_t first = m_options.firstTask;
+        std::deque<uint32_t> queue{first};
+        run.reachable.insert(first);
         while (!queue.empty()) {
             uint32_t n = queue.front();
             queue.pop_front();
             auto it = m_report.tasks.find(n);
             if (it == m_report.tasks.end()) continue;
             TaskInfo& t = it->second;
-            t.reachable = true;
-            for (const Edge& e : t.edges) {
-                if (e.kind != Edge::Kind::Branch && e.kind != Edge::Kind::Goto && e.kind != Edge::Kind::FallThrough)
-                    continue;
+            (t.*flow).reachable = true;
+            for (const Edge& e : (t.*flow).edges) {
+                if (!Follows(e)) continue;
                 if (!m_report.tasks.count(e.target)) {
                     m_report.missingTargets.insert(e.target);
-                    // A restart or shutdown does nothing in silent mode: the run
-                    // goes on with the next task like after any other result.
-                    bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
-                    if (e.kind == Edge::Kind::FallThrough)
-                        Error(t.section, L"", t.line,
-                              FormatString(L"the run falls off the end of the list here: %ls goes on with "
-                                           L"TASK_%d, which does not exist (exit code 9)%ls; end the task with "
-                                           L"RET_ keys set to -1 or add the next task",
-                                           DescribeResults(e).c_str(), int(e.target),
-                                           sessionEnds ? L" - in silent mode Update does not restart or shut "
-                                                         L"down, the deployment system does"
-                                                       : L""));
+                    if (e.kind == Edge::Kind::FallThrough) run.falls.insert({n, e.target, DescribeResults(e)});
                 }
-                if (seen.insert(e.target).second) queue.push_back(e.target);
+                if (run.reachable.insert(e.target).second) queue.push_back(e.target);
             }
         }
+        // Tasks from which some ending can be reached.
+        std::set<uint32_t> canEnd;
+        bool grew = true;
+        while (grew) {
+            grew = false;
+            for (auto& [n, t] : m_report.tasks) {
+                if (!(t.*flow).reachable || canEnd.count(n)) continue;
+                bool ends = EndsHere(n, flow);
+                for (uint32_t s : Successors((t.*flow).edges))
+                    ends = ends || canEnd.count(s) || !m_report.tasks.count(s);
+                if (ends) {
+                    canEnd.insert(n);
+                    grew = true;
+                }
+            }
+        }
+        std::set<uint32_t> stuck;
+        for (auto& [n, t] : m_report.tasks)
+            if ((t.*flow).reachable && !canEnd.count(n)) {
+                (t.*flow).stuck = true;
+                stuck.insert(n);
+            }
+        std::set<uint32_t> done;
+        for (uint32_t n : stuck) {
+            if (done.count(n)) continue;
+            std::set<uint32_t> from = ReachFrom(n, flow);
+            if (!from.count(n)) continue;  // leads into a loop, is not part of one
+            std::vector<uint32_t> loop;
+            for (uint32_t m : from)
+                if (ReachFrom(m, flow).count(n)) loop.push_back(m);
+            for (uint32_t m : loop) done.insert(m);
+            run.loops.insert(loop);
+        }
+        return run;
+    }
+
+    // Where a finding of one or both runs goes: once, with the runs named.
+    static RunScope ScopeOf(bool interactive, bool silent) {
+        return interactive && silent ? RunScope::Both : silent ? RunScope::Silent : RunScope::Interactive;
+    }
+
+    void CheckReachability() {
+        uint32_t first = m_options.firstTask;
+        m_report.firstTask = first;
+        if (!m_report.tasks.count(first)) {
+            Error(L"", L"", 0,
+                  FormatString(L"the first task TASK_%d does not exist: the run ends at once with exit code 9",
+                               int(first)));
+            m_report.missingTargets.insert(first);
+        }
+        RunPaths shown = FollowRun(&TaskInfo::interactive);
+        RunPaths silent = FollowRun(&TaskInfo::silent);
+        for (auto& [n, t] : m_report.tasks) {
+            t.reachable = t.interactive.reachable || t.silent.reachable;
+            t.stuck = t.interactive.stuck || t.silent.stuck;
+        }
+
+        std::set<FallOff> falls = shown.falls;
+        falls.insert(silent.falls.begin(), silent.falls.end());
+        for (const FallOff& f : falls) {
+            const TaskInfo& t = m_report.tasks.at(f.task);
+            RunScope scope = ScopeOf(shown.falls.count(f) > 0, silent.falls.count(f) > 0);
+            bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
+            Add(Severity::Error, t.section, L"", t.line,
+                FormatString(L"the run falls off the end of the list here: %ls goes on with TASK_%d, which does "
+                             L"not exist (exit code 9)%ls; end the task with RET_ keys set to -1 or add the next "
+                             L"task",
+                             f.results.c_str(), int(f.target),
+                             sessionEnds && scope != RunScope::Interactive
+                                 ? L" - in silent mode Update does not restart or shut down, the deployment system "
+                                   L"does"
+                                 : L""),
+                scope);
+        }
+
         for (auto& [n, t] : m_report.tasks)
             if (!t.reachable)
-                Warn(t.section, L"", t.line,
-                     FormatString(L"no path from TASK_%d reaches this task", int(first)));
-        FindStuckLoops();
+                Warn(t.section, L"", t.line, FormatString(L"no path from TASK_%d reaches this task", int(first)));
+
+        // A loop the silent run cannot leave never ends unattended: an error.
+        // One only a person's answers keep going stays a warning.
+        std::set<std::vector<uint32_t>> loops = shown.loops;
+        loops.insert(silent.loops.begin(), silent.loops.end());
+        for (const std::vector<uint32_t>& loop : loops) {
+            bool inSilent = silent.loops.count(loop) > 0;
+            RunScope scope = ScopeOf(shown.loops.count(loop) > 0, inSilent);
+            std::wstring names;
+            for (uint32_t m : loop) names += (names.empty() ? L"" : L", ") + FormatString(L"TASK_%d", int(m));
+            const TaskInfo& t = m_report.tasks.at(loop.front());
+            Add(inSilent ? Severity::Error : Severity::Warning, t.section, L"", t.line,
+                FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending%ls",
+                             names.c_str(),
+                             scope == RunScope::Silent ? L" (boxes and dialogs answer 6, restart and shutdown give "
+                                                         L"0xFFFFFFFF)"
+                                                       : L""),
+                scope);
+        }
     }
 
     std::wstring DescribeResults(const Edge& e) const {
@@ -776,62 +1031,19 @@ private:
         return s;
     }
 
-    void FindStuckLoops() {
-        // Tasks from which some ending can be reached.
-        std::set<uint32_t> canEnd;
-        bool grew = true;
-        while (grew) {
-            grew = false;
-            for (auto& [n, t] : m_report.tasks) {
-                if (!t.reachable || canEnd.count(n)) continue;
-                bool ends = EndsHere(n);
-                for (uint32_t s : Successors(t)) ends = ends || canEnd.count(s) || !m_report.tasks.count(s);
-                if (ends) {
-                    canEnd.insert(n);
-                    grew = true;
-                }
-            }
-        }
-        std::set<uint32_t> stuck;
-        for (auto& [n, t] : m_report.tasks)
-            if (t.reachable && !canEnd.count(n)) {
-                t.stuck = true;
-                stuck.insert(n);
-            }
-        // One finding per loop: the stuck tasks that reach each other.
-        std::set<uint32_t> done;
-        for (uint32_t n : stuck) {
-            if (done.count(n)) continue;
-            std::set<uint32_t> from = ReachFrom(n);
-            if (!from.count(n)) continue;  // leads into a loop, is not part of one
-            std::vector<uint32_t> loop;
-            for (uint32_t m : from)
-                if (ReachFrom(m).count(n)) loop.push_back(m);
-            std::wstring names;
-            for (uint32_t m : loop) {
-                names += (names.empty() ? L"" : L", ") + FormatString(L"TASK_%d", int(m));
-                done.insert(m);
-            }
-            const TaskInfo& t = m_report.tasks[n];
-            Warn(t.section, L"", t.line,
-                 FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending",
-                              names.c_str()));
-        }
-    }
-
-    std::set<uint32_t> ReachFrom(uint32_t n) const {
+    std::set<uint32_t> ReachFrom(uint32_t n, RunFlow TaskInfo::*flow) const {
         std::set<uint32_t> seen;
         std::deque<uint32_t> queue;
         auto it = m_report.tasks.find(n);
         if (it == m_report.tasks.end()) return seen;
-        for (uint32_t s : Successors(it->second))
+        for (uint32_t s : Successors((it->second.*flow).edges))
             if (seen.insert(s).second) queue.push_back(s);
         while (!queue.empty()) {
             uint32_t m = queue.front();
             queue.pop_front();
             auto jt = m_report.tasks.find(m);
             if (jt == m_report.tasks.end()) continue;
-            for (uint32_t s : Successors(jt->second))
+            for (uint32_t s : Successors((jt->second.*flow).edges))
                 if (seen.insert(s).second) queue.push_back(s);
         }
         return seen;
@@ -887,7 +1099,9 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
                                 L"Update stops with exit code 3"});
         return report;
     }
-    IniDocument doc = ParseIni(DecodeFileText(bytes));
+    std::vector<OddLine> odd;
+    IniDocument doc = ReadLikeProfile(DecodeFileText(bytes), odd);
+    ReportOddLines(odd, report.findings);
     IniDocumentSource source(doc);
     CGlobalIniMgr mgr(source);
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});

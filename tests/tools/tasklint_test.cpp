@@ -252,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TaskLintPackage, ProgramMissingFromPackageFolder) {
     const char list[] =
-        "[TASK_1]\nType=0\nPath=tools\\Findling.exe\nWaitExit=TRUE\nRET_0x00000000=-1\n[TASK_2]\nType=11\n";
+        "[TASK_1]\nType=0\nPath=tools\\Findling.exe\nParam=/HwID:PCI\\VEN_1234\nParam_S=/HwID:PCI\\VEN_1234\n"
+        "WaitExit=TRUE\nRET_0x00000000=-1\n[TASK_2]\nType=11\n";
     PackageDir dir;
     dir.WriteText(list);
     LintRun r = dir.Lint();

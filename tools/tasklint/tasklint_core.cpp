@@ -12,6 +12,7 @@
 #include "number.h"
 #include "task.h"
 #include "taskrules.h"
+#include "tasklint_tools.h"
 #include "text.h"
 
 namespace fwu::lint {
@@ -367,6 +368,34 @@ bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& rel
     return std::filesystem::exists(cur, ec);
 }
 
+// The folder a relative Windows path names under `folder`, letter case
+// ignored; false when it does not exist.
+bool FindFolder(const std::filesystem::path& folder, const std::wstring& relative, std::filesystem::path& found) {
+    std::filesystem::path cur = folder;
+    std::error_code ec;
+    size_t pos = 0;
+    while (pos <= relative.size()) {
+        size_t next = relative.find_first_of(L"\\/", pos);
+        std::wstring part = relative.substr(pos, next == std::wstring::npos ? std::wstring::npos : next - pos);
+        pos = next == std::wstring::npos ? relative.size() + 1 : next + 1;
+        if (part.empty() || part == L".") continue;
+        if (part == L"..") {
+            cur = cur.parent_path();
+            continue;
+        }
+        bool hit = false;
+        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec))
+            if (EqualsNoCaseAscii(PathToWide(it->path().filename()), part) && it->is_directory(ec)) {
+                cur = it->path();
+                hit = true;
+                break;
+            }
+        if (!hit) return false;
+    }
+    found = cur;
+    return true;
+}
+
 class Linter {
 public:
     Linter(const IniDocument& doc, CGlobalIniMgr& mgr, bool sealed, const LintOptions& options,
@@ -378,6 +407,7 @@ public:
         for (auto& [number, task] : m_report.tasks) LoadTask(task);
         BuildFlow();
         CheckReachability();
+        CheckTools();
         std::stable_sort(m_report.findings.begin(), m_report.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
     }
@@ -671,6 +701,91 @@ private:
         if (hasDistinct != hasCalc) {
             const wchar_t* key = hasDistinct ? L"Distinct" : L"CalcFile";
             Warn(sec, key, LineOf(sec, key), L"Distinct and CalcFile work only together: no hash is checked");
+        }
+    }
+
+    // --- the tool set's own programs -----------------------------------------
+
+    // A task that starts one of the tools: its options in each run that gets
+    // to the task (in both when no run does), and the config.ini beside it.
+    void CheckTools() {
+        std::set<std::pair<std::wstring, std::wstring>> reported;  // config file issues, once per list
+        for (auto& [number, t] : m_report.tasks) {
+            if (!t.loads || t.type != kTaskRunProgram) continue;
+            std::wstring path = String(t.section, L"Path");
+            PackageTool tool = ToolOfPath(path);
+            if (tool == PackageTool::None) continue;
+            upd::CTask& task = *m_tasks.at(number);
+            bool orderMatters = task.GetNextTaskNumber(1) != task.GetNextTaskNumber(0xFFFFFFFFu);
+            bool shown = t.interactive.reachable || !t.reachable;
+            bool silent = t.silent.reachable || !t.reachable;
+            std::vector<ToolIssue> shownIssues, silentIssues;
+            if (shown) shownIssues = CheckToolOptions(tool, RunScope::Interactive, task.Param, t.waitExit, orderMatters);
+            if (silent) silentIssues = CheckToolOptions(tool, RunScope::Silent, task.Param_S, t.waitExit, orderMatters);
+            bool sameArguments = task.Param == task.Param_S;
+            ReportToolIssues(t, shownIssues, silentIssues, sameArguments ? L"Param" : L"");
+
+            // The tool's own config.ini: only for a program inside the package.
+            if (m_options.packageFolder.empty() || path.find(L':') != std::wstring::npos ||
+                path.find(L'%') != std::wstring::npos)
+                continue;
+            std::filesystem::path folder = m_options.packageFolder;
+            size_t slash = path.find_last_of(L"\\/");
+            if (slash != std::wstring::npos) {
+                std::filesystem::path sub;
+                if (!FindFolder(m_options.packageFolder, path.substr(0, slash), sub)) continue;
+                folder = sub;
+            }
+            std::vector<std::filesystem::path> files = ToolConfigFiles(folder);
+            std::vector<ToolIssue> shownConfig, silentConfig;
+            if (shown) shownConfig = CheckToolConfig(tool, RunScope::Interactive, task.Param, files, m_options.packageFolder);
+            if (silent) silentConfig = CheckToolConfig(tool, RunScope::Silent, task.Param_S, files, m_options.packageFolder);
+            // One finding per problem of a file, at the first task that meets it.
+            auto firstTime = [&](std::vector<ToolIssue>& issues) {
+                std::vector<ToolIssue> kept;
+                for (ToolIssue& i : issues)
+                    if (!reported.count({PathToWide(folder), i.message})) kept.push_back(i);
+                return kept;
+            };
+            shownConfig = firstTime(shownConfig);
+            silentConfig = firstTime(silentConfig);
+            ReportToolIssues(t, shownConfig, silentConfig, L"Path");
+            for (const ToolIssue& i : shownConfig) reported.insert({PathToWide(folder), i.message});
+            for (const ToolIssue& i : silentConfig) reported.insert({PathToWide(folder), i.message});
+        }
+    }
+
+    // Issues of the two runs: one finding for an issue both runs have (at
+    // `bothKey`; when that is empty each run keeps its own), else one per
+    // run at that run's command line (Param, Param_S) or at Path.
+    void ReportToolIssues(const TaskInfo& t, const std::vector<ToolIssue>& shown, const std::vector<ToolIssue>& silent,
+                          const wchar_t* bothKey) {
+        auto lineOf = [&](const wchar_t* key) {
+            int line = LineOf(t.section, key);
+            if (line == 0) line = LineOf(t.section, L"Path");
+            return line ? line : t.line;
+        };
+        auto keyOf = [](const ToolIssue& i, RunScope run) {
+            return i.aboutConfig ? L"Path" : run == RunScope::Silent ? L"Param_S" : L"Param";
+        };
+        auto has = [](const std::vector<ToolIssue>& list, const ToolIssue& i) {
+            for (const ToolIssue& j : list)
+                if (j.message == i.message && j.severity == i.severity) return true;
+            return false;
+        };
+        bool merge = bothKey[0] != L'\0';
+        for (const ToolIssue& i : shown) {
+            if (merge && has(silent, i)) {
+                Add(i.severity, t.section, bothKey, lineOf(bothKey), i.message, RunScope::Both);
+                continue;
+            }
+            const wchar_t* key = keyOf(i, RunScope::Interactive);
+            Add(i.severity, t.section, key, lineOf(key), i.message, RunScope::Interactive);
+        }
+        for (const ToolIssue& i : silent) {
+            if (merge && has(shown, i)) continue;
+            const wchar_t* key = keyOf(i, RunScope::Silent);
+            Add(i.severity, t.section, key, lineOf(key), i.message, RunScope::Silent);
         }
     }
 
@@ -1107,6 +1222,11 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
     Linter(source.Document(), mgr, integrity.encoded, options, report).Run();
     return report;
+}
+
+IniDocument ReadProfileText(const std::wstring& text) {
+    std::vector<OddLine> odd;
+    return ReadLikeProfile(text, odd);
 }
 
 std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f) {

@@ -399,8 +399,9 @@ bool FindFolder(const std::filesystem::path& folder, const std::wstring& relativ
 class Linter {
 public:
     Linter(const IniDocument& doc, CGlobalIniMgr& mgr, bool sealed, const LintOptions& options,
-           LintReport& report)
-        : m_doc(doc), m_mgr(mgr), m_sealed(sealed), m_options(options), m_report(report) {}
+           LintReport& report, std::set<int> bareLines)
+        : m_doc(doc), m_mgr(mgr), m_sealed(sealed), m_options(options), m_report(report),
+          m_bareLines(std::move(bareLines)) {}
 
     void Run() {
         CheckSections();
@@ -503,7 +504,7 @@ private:
         for (const IniEntry& e : s.entries) {
             bool ok = false;
             for (const wchar_t* k : known) ok = ok || EqualsNoCaseAscii(e.key, k);
-            if (ok) continue;
+            if (ok || m_bareLines.count(e.line)) continue;
             std::wstring msg = L"unknown key: Update does not read it";
             for (const wchar_t* k : known)
                 if (EditDistance(e.key, k) <= 2) msg += FormatString(L" (did you mean %ls?)", k);
@@ -585,6 +586,7 @@ private:
                 continue;
             }
             const TaskKey* k = FindTaskKey(e.key);
+            if (k == nullptr && m_bareLines.count(e.line)) continue;
             if (k == nullptr) {
                 std::wstring msg = L"unknown key: Update does not read it";
                 std::wstring best;
@@ -614,7 +616,52 @@ private:
         if (t.type == kTaskTaskDialog) {
             CheckCount(sec, L"TD_cButtons", buttons);
             CheckCount(sec, L"TD_cRadioButtons", radios);
+            CheckDefaults(t, *m_tasks.at(t.number));
         }
+        if (t.type == kTaskReturnValue) CheckReturnValue(t, *m_tasks.at(t.number));
+        if (t.type == kTaskShutdown) {
+            std::wstring data = String(sec, L"Data");
+            if (!data.empty() && !SettingIs(data, L"HYBRID_SHUTDOWN"))
+                Warn(sec, L"Data", LineOf(sec, L"Data"),
+                     FormatString(L"'%ls' reads as a plain shutdown: only HYBRID_SHUTDOWN asks for a hybrid one",
+                                  data.c_str()));
+        }
+    }
+
+    // A default button or radio button that no button of the dialog has.
+    void CheckDefaults(const TaskInfo& t, const upd::CTask& task) {
+        const std::wstring& sec = t.section;
+        if (task.TD_DefaultButton != 0) {
+            std::set<int32_t> ids(task.m_ButtonIds.begin(), task.m_ButtonIds.end());
+            uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
+            static const int32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
+            for (const auto& c : commonIds)
+                if (common & uint32_t(c[0])) ids.insert(c[1]);
+            if (ids.empty()) ids.insert(1);  // the dialog shows OK
+            if (!ids.count(task.TD_DefaultButton))
+                Warn(sec, L"TD_DefaultButton", LineOf(sec, L"TD_DefaultButton"),
+                     FormatString(L"no button of the dialog has the id %d: the first button is the default",
+                                  int(task.TD_DefaultButton)));
+        }
+        if (task.TD_DefaultRadioButton != 0 && !task.m_RadioIds.empty()) {
+            std::set<int32_t> ids(task.m_RadioIds.begin(), task.m_RadioIds.end());
+            if (!ids.count(task.TD_DefaultRadioButton))
+                Warn(sec, L"TD_DefaultRadioButton", LineOf(sec, L"TD_DefaultRadioButton"),
+                     FormatString(L"no radio button of the dialog has the id %d: the first radio button is "
+                                  L"selected",
+                                  int(task.TD_DefaultRadioButton)));
+        }
+    }
+
+    // A return value that is no number ends the run with 0: a failure would
+    // be reported as success.
+    void CheckReturnValue(const TaskInfo& t, upd::CTask& task) {
+        const std::wstring& sec = t.section;
+        std::wstring data = String(sec, L"Data");
+        if (data.empty() || IsCleanNumber(data)) return;
+        Warn(sec, L"Data", LineOf(sec, L"Data"),
+             FormatString(L"'%ls' is not a number: the run ends with exit code %d", data.c_str(),
+                          int(task.ReturnDataValue())));
     }
 
     void CheckCount(const std::wstring& sec, const wchar_t* key, uint32_t count) {
@@ -638,12 +685,50 @@ private:
                 Warn(sec, e.key, e.line, FormatString(L"%ls is not a %ls name: it adds nothing", n.c_str(), what));
     }
 
+    // Names of one group of message box styles (the buttons, the icon, the
+    // default button, the modality) OR into a value neither of them means.
+    void CheckStyleGroups(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
+        static const std::pair<uint32_t, const wchar_t*> groups[] = {
+            {0xF, L"buttons"}, {0xF0, L"icon"}, {0xF00, L"default button"}, {0x3000, L"modality"}};
+        const auto& table = upd::MessageBoxFlagNames();
+        for (const auto& [mask, what] : groups) {
+            std::vector<std::wstring> names;
+            std::set<uint32_t> values;
+            for (const std::wstring& n : SplitFlagNames(value)) {
+                for (const auto& row : table) {
+                    if (row.name[0] == L'\0') break;
+                    if (n != row.name || (row.value & mask) == 0) continue;
+                    if (values.insert(row.value & mask).second) names.push_back(n);
+                }
+            }
+            if (values.size() < 2) continue;
+            uint32_t combined = 0;
+            for (uint32_t v : values) combined |= v;
+            std::wstring list;
+            for (size_t i = 0; i < names.size(); ++i) list += (i ? L" and " : L"") + names[i];
+            Warn(sec, e.key, e.line,
+                 FormatString(L"%ls each choose the %ls: together they read as 0x%X, which is neither", list.c_str(),
+                              what, unsigned(combined)));
+        }
+    }
+
     void CheckValue(TaskInfo& t, const TaskKey& k, const IniEntry& e, const std::wstring& value) {
         const std::wstring& sec = t.section;
         if (k.kind == TaskKeyKind::Number) {
             CheckNumber(sec, e, value);
-            if (EqualsNoCaseAscii(k.name, L"AfterWait") && IsCleanNumber(value) && ParseConfigNumber(value, 0) < 0)
-                Warn(sec, e.key, e.line, L"a negative AfterWait reads as a pause of more than 24 days");
+            int32_t n = ParseConfigNumber(value, 0);
+            if (value.empty() || n >= 0) return;
+            // Numbers that Update takes as unsigned: a negative one is huge.
+            if (EqualsNoCaseAscii(k.name, L"AfterWait"))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"a negative AfterWait reads as a pause of %u milliseconds (%.1f days; a Windows "
+                                  L"timer waits at most 24.8 days): the run stalls there",
+                                  unsigned(uint32_t(n)), double(uint32_t(n)) / 86400000.0));
+            else if (EqualsNoCaseAscii(k.name, L"TD_Width"))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"a negative TD_Width reads as a width of %u dialog units: the task dialog is "
+                                  L"unusable",
+                                  unsigned(uint32_t(n))));
             return;
         }
         if (k.kind == TaskKeyKind::Flag) {
@@ -663,6 +748,7 @@ private:
                                   value.c_str()));
         } else if (name == L"MsgType") {
             CheckNames(sec, e, value, IsMessageBoxStyleName, L"message box style");
+            CheckStyleGroups(sec, e, value);
         } else if (name == L"TD_Flags") {
             CheckNames(sec, e, value, IsTaskDialogFlagName, L"task dialog flag");
         } else if (name == L"TD_CommonButtons") {
@@ -1170,6 +1256,7 @@ private:
     const LintOptions& m_options;
     LintReport& m_report;
     LintTaskPlatform m_platform;
+    std::set<int> m_bareLines;  // lines without "=", already reported
     std::map<uint32_t, std::unique_ptr<upd::CTask>> m_tasks;  // the tasks that load
 };
 
@@ -1220,7 +1307,10 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
     IniDocumentSource source(doc);
     CGlobalIniMgr mgr(source);
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
-    Linter(source.Document(), mgr, integrity.encoded, options, report).Run();
+    std::set<int> bareLines;
+    for (const OddLine& o : odd)
+        if (o.kind == OddLine::Kind::NoEquals) bareLines.insert(o.line);
+    Linter(source.Document(), mgr, integrity.encoded, options, report, std::move(bareLines)).Run();
     return report;
 }
 

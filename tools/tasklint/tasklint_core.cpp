@@ -363,7 +363,11 @@ bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& rel
                 break;
             }
         }
-        if (!found) return false;
+        if (!found) {
+            // Windows starts "tools\x" as "tools\x.exe".
+            if (pos <= rest.size() || part.find(L'.') != std::wstring::npos) return false;
+            return ExistsInFolder(cur, part + L".exe");
+        }
     }
     return std::filesystem::exists(cur, ec);
 }

@@ -112,6 +112,16 @@ TEST(TaskLintSilentRun, FallingOffTheListNamesItsRun) {
     EXPECT_EQ(FindingCount(r), 1u) << r.out;
 }
 
+TEST(TaskLintSilentRun, ProgramStartsWithParamS) {
+    LintRun r = LintText(
+        "[TASK_1]\nType=0\nPath=%WINDIR%\\flash.exe\nParam=/image:fw.bin\nRET_0x00000000=-1\n"
+        "RET_0xFFFFFFFF=-1\n");
+    EXPECT_EQ(r.code, 1);
+    ExpectFinding(r, "config.ini:4: warning: [TASK_1] Param_S:",
+                  "silent run: Param_S is empty: the program starts without arguments");
+    EXPECT_EQ(FindingCount(r), 1u) << r.out;
+}
+
 TEST(TaskLintSilentRun, ToolsOfTasksOnlyAPersonReachesAreCheckedForThatRunOnly) {
     // Task 2 follows only a "No": its Optpick never meets a silent run.
     ToolPackage pkg;

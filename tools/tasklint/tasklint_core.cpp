@@ -804,8 +804,18 @@ private:
             if (!t.loads || t.type != kTaskRunProgram) continue;
             std::wstring path = String(t.section, L"Path");
             PackageTool tool = ToolOfPath(path);
-            if (tool == PackageTool::None) continue;
             upd::CTask& task = *m_tasks.at(number);
+            if (tool == PackageTool::None) {
+                // A silent run never falls back to Param.
+                if ((t.silent.reachable || !t.reachable) && !task.Param.empty() && task.Param_S.empty()) {
+                    int line = LineOf(t.section, L"Param_S");
+                    Add(Severity::Warning, t.section, L"Param_S", line ? line : LineOf(t.section, L"Param"),
+                        L"Param_S is empty: the program starts without arguments (Param is only for the run "
+                        L"shown to a person)",
+                        RunScope::Silent);
+                }
+                continue;
+            }
             bool orderMatters = task.GetNextTaskNumber(1) != task.GetNextTaskNumber(0xFFFFFFFFu);
             bool shown = t.interactive.reachable || !t.reachable;
             bool silent = t.silent.reachable || !t.reachable;

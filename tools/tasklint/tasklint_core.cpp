@@ -838,8 +838,8 @@ private:
             }
             std::vector<std::filesystem::path> files = ToolConfigFiles(folder);
             std::vector<ToolIssue> shownConfig, silentConfig;
-            if (shown) shownConfig = CheckToolConfig(tool, RunScope::Interactive, task.Param, files, m_options.packageFolder);
-            if (silent) silentConfig = CheckToolConfig(tool, RunScope::Silent, task.Param_S, files, m_options.packageFolder);
+            if (shown) shownConfig = CheckToolConfig(tool, task.Param, files, m_options.packageFolder);
+            if (silent) silentConfig = CheckToolConfig(tool, task.Param_S, files, m_options.packageFolder);
             // One finding per problem of a file, at the first task that meets it.
             auto firstTime = [&](std::vector<ToolIssue>& issues) {
                 std::vector<ToolIssue> kept;

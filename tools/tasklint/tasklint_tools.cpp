@@ -326,7 +326,7 @@ std::vector<std::filesystem::path> ToolConfigFiles(const std::filesystem::path& 
     return files;
 }
 
-std::vector<ToolIssue> CheckToolConfig(PackageTool tool, RunScope run, const std::wstring& arguments,
+std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arguments,
                                        const std::vector<std::filesystem::path>& files,
                                        const std::filesystem::path& packageFolder) {
     std::vector<ToolIssue> out;
@@ -405,7 +405,6 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, RunScope run, const std
     default:
         break;
     }
-    (void)run;
     return out;
 }
 

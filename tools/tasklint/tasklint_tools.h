@@ -46,10 +46,10 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
 // copies in language folders ("en-US\config.ini"), as they exist.
 std::vector<std::filesystem::path> ToolConfigFiles(const std::filesystem::path& folder);
 
-// The tool's config.ini as the tool reads it in this run (missing, falsified,
-// or without the section or key it reads). `files` from ToolConfigFiles;
-// `packageFolder` only shortens the names in messages.
-std::vector<ToolIssue> CheckToolConfig(PackageTool tool, RunScope run, const std::wstring& arguments,
+// The tool's config.ini as the tool reads it when started with `arguments`
+// (missing, falsified, or without the section or key it reads). `files`
+// from ToolConfigFiles; `packageFolder` only shortens the names in messages.
+std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arguments,
                                        const std::vector<std::filesystem::path>& files,
                                        const std::filesystem::path& packageFolder);
 

@@ -376,7 +376,8 @@ TEST(TaskLintToolConfig, FalsifiedConfigBesideTheTool) {
                   "file.\"");
     r = pkg.LintList(ToolTask("Optpick.exe", "/s /ReturnBySilent:1"));
     EXPECT_EQ(r.code, 2);
-    ExpectFinding(r, "config.ini:3: error: [TASK_1] Path:", "config.ini fails its integrity check: Optpick exits with 6");
+    ExpectFinding(r, "config.ini:3: error: [TASK_1] Path:",
+                  "config.ini fails its integrity check: Optpick exits with 6");
 }
 
 TEST(TaskLintToolConfig, SectionsAndKeysTheToolReads) {
@@ -410,6 +411,13 @@ TEST(TaskLintToolConfig, LanguageCopiesAndToolsInSubfolders) {
     LintRun r = pkg.LintList(ToolTask("Progress.exe", "/ON", false));
     EXPECT_EQ(r.code, 1);
     ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:", "de-DE\\config.ini has no [MSG] IDS_STR_TITLE");
+    // Only a German copy: other machines find none.
+    pkg.RemoveToolConfig();
+    r = pkg.LintList(ToolTask("Progress.exe", "/ON", false));
+    EXPECT_EQ(r.code, 1);
+    ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
+                  "both runs: Progress finds its config.ini only in language folders (de-DE): on a machine in "
+                  "another language it finds none");
     // A tool in a subfolder reads the config.ini there.
     pkg.AddFile("tools/Progress.exe");
     r = pkg.LintList(ToolTask("tools\\Progress.exe", "/ON", false));

@@ -820,8 +820,10 @@ private:
             bool shown = t.interactive.reachable || !t.reachable;
             bool silent = t.silent.reachable || !t.reachable;
             std::vector<ToolIssue> shownIssues, silentIssues;
-            if (shown) shownIssues = CheckToolOptions(tool, RunScope::Interactive, task.Param, t.waitExit, orderMatters);
-            if (silent) silentIssues = CheckToolOptions(tool, RunScope::Silent, task.Param_S, t.waitExit, orderMatters);
+            if (shown)
+                shownIssues = CheckToolOptions(tool, RunScope::Interactive, task.Param, t.waitExit, orderMatters);
+            if (silent)
+                silentIssues = CheckToolOptions(tool, RunScope::Silent, task.Param_S, t.waitExit, orderMatters);
             bool sameArguments = task.Param == task.Param_S;
             ReportToolIssues(t, shownIssues, silentIssues, sameArguments ? L"Param" : L"");
 

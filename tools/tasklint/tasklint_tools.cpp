@@ -370,7 +370,8 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
             ToolConfig c = ReadToolConfig(f);
             std::wstring name = Shown(f, packageFolder);
             if (!c.valid) {
-                add(Severity::Error, FormatString(L"%ls fails its integrity check: Optpick exits with 6", name.c_str()));
+                add(Severity::Error,
+                    FormatString(L"%ls fails its integrity check: Optpick exits with 6", name.c_str()));
                 continue;
             }
             // A silent Optpick shows no dialog and reads no dialog section.
@@ -397,14 +398,33 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
                                                     L"built-in limit 1",
                                                     name.c_str()));
             else if (!HasValue(c.doc, tly::kSection, tly::kKey))
-                add(Severity::Warning,
-                    FormatString(L"%ls has no [Counter] Loop: Tallykeep /check uses its built-in limit 1", name.c_str()));
+                add(Severity::Warning, FormatString(L"%ls has no [Counter] Loop: Tallykeep /check uses its "
+                                                    L"built-in limit 1",
+                                                    name.c_str()));
         }
         break;
     }
     default:
         break;
     }
+    // The tool takes a copy for the user's language, else en-US, else
+    // ja-JP, else the neutral file: with only other copies, a machine in
+    // another language finds none.
+    bool reads = (tool == PackageTool::Progress && prg::ReadOptions(params).mode == prg::Mode::On) ||
+                 tool == PackageTool::Optpick ||
+                 (tool == PackageTool::Tallykeep &&
+                  tly::DecideOperation(tly::ReadOptions(params).flags) == tly::Operation::Check);
+    bool everywhere = files.empty();
+    for (const std::filesystem::path& f : files) {
+        std::wstring folder = PathToWide(f.parent_path().filename());
+        everywhere = everywhere || EqualsNoCaseAscii(folder, L"en-US") || EqualsNoCaseAscii(folder, L"ja-JP") ||
+                     !IsLanguageName(folder);
+    }
+    if (reads && !everywhere)
+        add(Severity::Warning,
+            FormatString(L"%ls finds its config.ini only in language folders (%ls): on a machine in another "
+                         L"language it finds none; add the neutral config.ini or an en-US copy",
+                         ToolName(tool), Shown(files.front().parent_path(), packageFolder).c_str()));
     return out;
 }
 

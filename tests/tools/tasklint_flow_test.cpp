@@ -88,7 +88,8 @@ TEST(TaskLintPaths, TaskZeroIsReachedOnlyAsFirstTaskOrByGoto) {
 TEST(TaskLintPaths, LoopWithACounterHasAWayOut) {
     // A program's exit code can always be one without a RET_ key.
     LintReport r = LintString(
-        "[TASK_1]\nType=0\nPath=%WINDIR%\\Tallykeep.exe\nWaitExit=TRUE\nRET_0x00000000=2\nRET_0x00000001=3\n"
+        "[TASK_1]\nType=0\nPath=%WINDIR%\\Tallykeep.exe\nParam=/check /loop\nParam_S=/check /loop\nWaitExit=TRUE\n"
+        "RET_0x00000000=2\nRET_0x00000001=3\n"
         "[TASK_2]\nType=9\nGoto=1\n[TASK_3]\nType=11\nData=1\n");
     EXPECT_EQ(r.ExitCode(), 0);
     EXPECT_FALSE(r.tasks.at(1).stuck);

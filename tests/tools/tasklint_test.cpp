@@ -226,9 +226,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "config.ini:3: warning: [TASK_1] RET_0x1:", "branch keys are RET_0x and 8 hexadecimal digits"},
         WarningCase{"Unreachable", std::string("[TASK_1]\nType=5\n") + kEnd + "[TASK_7]\nType=13\nRET_0x00000000=-1\n",
                     "config.ini:5: warning: [TASK_7] ", "no path from TASK_1 reaches this task"},
+        // Only a person pressing OK keeps this loop going: the silent answer
+        // 6 ends the run.
         WarningCase{"LoopWithoutWayOut",
-                    "[TASK_1]\nType=1\nMsgType=MB_OK\nRET_0x00000001=2\nRET_0x00000006=2\n[TASK_2]\nType=9\nGoto=1\n",
-                    "config.ini:1: warning: [TASK_1] ", "loop with no way out: TASK_1, TASK_2 repeat for ever"},
+                    "[TASK_1]\nType=1\nMsgType=MB_OK\nRET_0x00000001=2\nRET_0x00000006=-1\n[TASK_2]\nType=9\nGoto=1\n",
+                    "config.ini:1: warning: [TASK_1] ",
+                    "interactive run: loop with no way out: TASK_1, TASK_2 repeat for ever"},
         WarningCase{"KeyNotUsedByType", std::string("[TASK_1]\nType=5\nGoto=3\n") + kEnd,
                     "config.ini:3: warning: [TASK_1] Goto:", "type 5 (WOW64 test) does not use Goto"},
         WarningCase{"ButtonBeyondCount",
@@ -249,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TaskLintPackage, ProgramMissingFromPackageFolder) {
     const char list[] =
-        "[TASK_1]\nType=0\nPath=tools\\Findling.exe\nWaitExit=TRUE\nRET_0x00000000=-1\n[TASK_2]\nType=11\n";
+        "[TASK_1]\nType=0\nPath=tools\\Findling.exe\nParam=/HwID:PCI\\VEN_1234\nParam_S=/HwID:PCI\\VEN_1234\n"
+        "WaitExit=TRUE\nRET_0x00000000=-1\n[TASK_2]\nType=11\n";
     PackageDir dir;
     dir.WriteText(list);
     LintRun r = dir.Lint();

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <system_error>
+#include <tuple>
 
 #include "config.h"
 #include "flag_names.h"
@@ -11,9 +12,35 @@
 #include "number.h"
 #include "task.h"
 #include "taskrules.h"
+#include "tasklint_tools.h"
 #include "text.h"
 
 namespace fwu::lint {
+
+const wchar_t* RunPrefix(RunScope scope) {
+    switch (scope) {
+    case RunScope::Interactive: return L"interactive run: ";
+    case RunScope::Silent: return L"silent run: ";
+    case RunScope::Both: return L"both runs: ";
+    default: return L"";
+    }
+}
+
+ResultSet SilentResults(const TaskInfo& task) {
+    ResultSet r;
+    switch (task.type) {
+    case kTaskMessageBox:
+    case kTaskTaskDialog:
+        r.values = {6};
+        return r;
+    case kTaskShutdown:
+    case kTaskRestart:
+        r.values = {0xFFFFFFFFu};
+        return r;
+    default:
+        return task.results;
+    }
+}
 
 int LintReport::Errors() const {
     return int(std::count_if(findings.begin(), findings.end(),
@@ -93,20 +120,129 @@ bool IsCleanNumber(const std::wstring& t) {
     return true;
 }
 
-// "TASK_12" -> 12; section names Update never forms give nothing.
+// "TASK_12" -> 12, "TASK_-2" -> 0xFFFFFFFE: Update names a task's section
+// with "TASK_%d", the number as a signed decimal, so a number above
+// 2147483647 (a Goto of -2, a RET_ value of 0xFFFFFFFE, a count that wraps)
+// names a negative section. Names Update never forms give nothing.
 std::optional<uint32_t> TaskNumberOf(const std::wstring& name, bool* looksLikeTask) {
     *looksLikeTask = name.size() >= 5 && PrefixEqualsNoCaseAscii(name.c_str(), L"TASK_", 5);
     if (!*looksLikeTask) return std::nullopt;
     std::wstring digits = name.substr(5);
+    bool negative = !digits.empty() && digits[0] == L'-';
+    if (negative) digits.erase(0, 1);
     if (digits.empty() || digits.size() > 10) return std::nullopt;
     for (wchar_t c : digits)
         if (c < L'0' || c > L'9') return std::nullopt;
-    if (digits.size() > 1 && digits[0] == L'0') return std::nullopt;
+    if (digits[0] == L'0' && (digits.size() > 1 || negative)) return std::nullopt;
     uint64_t v = std::stoull(ToUtf8(digits));
-    // Update formats the number with "%d": numbers above 2^31-1 would be
-    // written negative and never match a section spelled in digits.
-    if (v > 0x7FFFFFFFull) return std::nullopt;
-    return uint32_t(v);
+    if (v > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return std::nullopt;
+    return negative ? uint32_t(0u - uint32_t(v)) : uint32_t(v);
+}
+
+bool IsProfileSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' || c == 0x1A;
+}
+
+std::wstring TrimProfile(const std::wstring& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsProfileSpace(s[b])) ++b;
+    while (e > b && IsProfileSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// A line the profile reader takes differently from what it seems to be.
+struct OddLine {
+    enum class Kind { OpenHeader, NoEquals, BeforeSections };
+    Kind kind;
+    int line;
+    std::wstring section;  // the section the line falls into (empty: none)
+    std::wstring text;
+};
+
+// Reads a file's text the way the platform's profile functions read it:
+// lines end at line feeds and lose the blanks around them; a line that
+// starts with "[" and holds a "]" opens the section named between the "["
+// and its last "]"; every other line is a key of the section above it,
+// "name=value" or a name alone (which reads as an empty value). A "[" line
+// without its "]" therefore opens nothing: the keys below it fall into the
+// section before it. Lines starting with ";" are comments.
+IniDocument ReadLikeProfile(const std::wstring& text, std::vector<OddLine>& odd) {
+    IniDocument doc;
+    IniSection* current = nullptr;
+    size_t pos = 0;
+    int lineNo = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find(L'\n', pos);
+        std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
+        pos = nl == std::wstring::npos ? text.size() : nl + 1;
+        ++lineNo;
+        std::wstring t = TrimProfile(line);
+        if (t.empty() || t[0] == L';') continue;
+        std::wstring here = current ? current->name : std::wstring();
+        if (t[0] == L'[') {
+            size_t close = t.rfind(L']');
+            if (close != std::wstring::npos) {
+                IniSection s;
+                s.name = TrimProfile(t.substr(1, close - 1));
+                s.line = lineNo;
+                doc.sections.push_back(std::move(s));
+                current = &doc.sections.back();
+                continue;
+            }
+            odd.push_back({OddLine::Kind::OpenHeader, lineNo, here, t});
+            continue;
+        }
+        size_t eq = t.find(L'=');
+        if (current == nullptr) {
+            odd.push_back({OddLine::Kind::BeforeSections, lineNo, here, t});
+            continue;
+        }
+        IniEntry e;
+        e.line = lineNo;
+        if (eq == std::wstring::npos) {
+            e.key = t;
+            odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
+        } else {
+            e.key = TrimProfile(t.substr(0, eq));
+            e.value = TrimProfile(t.substr(eq + 1));
+            if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
+                e.value.back() == e.value.front())
+                e.value = e.value.substr(1, e.value.size() - 2);
+            if (e.key.empty()) {
+                odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
+                continue;
+            }
+        }
+        current->entries.push_back(std::move(e));
+    }
+    return doc;
+}
+
+void ReportOddLines(const std::vector<OddLine>& odd, std::vector<Finding>& findings) {
+    for (const OddLine& o : odd) {
+        switch (o.kind) {
+        case OddLine::Kind::OpenHeader:
+            findings.push_back(
+                {Severity::Error, o.section, L"", o.line,
+                 FormatString(L"'%ls' lacks its closing bracket: Update opens no section here (a task "
+                              L"named in it does not load), and the keys below it %ls",
+                              o.text.c_str(),
+                              o.section.empty() ? L"belong to no section and are never read"
+                                                : FormatString(L"count as keys of [%ls]", o.section.c_str()).c_str())});
+            break;
+        case OddLine::Kind::NoEquals:
+            findings.push_back({Severity::Warning, o.section, L"", o.line,
+                                FormatString(L"'%ls' is neither a section header, a key=value line nor a comment: "
+                                             L"Update reads it as a key without a value",
+                                             o.text.c_str())});
+            break;
+        case OddLine::Kind::BeforeSections:
+            findings.push_back({Severity::Warning, L"", L"", o.line,
+                                FormatString(L"'%ls' stands before the first section: Update never reads it",
+                                             o.text.c_str())});
+            break;
+        }
+    }
 }
 
 // "RET_0x0000ABCD" -> 0xABCD (hex digits in any case: the profile reader
@@ -227,29 +363,64 @@ bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& rel
                 break;
             }
         }
-        if (!found) return false;
+        if (!found) {
+            // Windows starts "tools\x" as "tools\x.exe".
+            if (pos <= rest.size() || part.find(L'.') != std::wstring::npos) return false;
+            return ExistsInFolder(cur, part + L".exe");
+        }
     }
     return std::filesystem::exists(cur, ec);
+}
+
+// The folder a relative Windows path names under `folder`, letter case
+// ignored; false when it does not exist.
+bool FindFolder(const std::filesystem::path& folder, const std::wstring& relative, std::filesystem::path& found) {
+    std::filesystem::path cur = folder;
+    std::error_code ec;
+    size_t pos = 0;
+    while (pos <= relative.size()) {
+        size_t next = relative.find_first_of(L"\\/", pos);
+        std::wstring part = relative.substr(pos, next == std::wstring::npos ? std::wstring::npos : next - pos);
+        pos = next == std::wstring::npos ? relative.size() + 1 : next + 1;
+        if (part.empty() || part == L".") continue;
+        if (part == L"..") {
+            cur = cur.parent_path();
+            continue;
+        }
+        bool hit = false;
+        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec))
+            if (EqualsNoCaseAscii(PathToWide(it->path().filename()), part) && it->is_directory(ec)) {
+                cur = it->path();
+                hit = true;
+                break;
+            }
+        if (!hit) return false;
+    }
+    found = cur;
+    return true;
 }
 
 class Linter {
 public:
     Linter(const IniDocument& doc, CGlobalIniMgr& mgr, bool sealed, const LintOptions& options,
-           LintReport& report)
-        : m_doc(doc), m_mgr(mgr), m_sealed(sealed), m_options(options), m_report(report) {}
+           LintReport& report, std::set<int> bareLines)
+        : m_doc(doc), m_mgr(mgr), m_sealed(sealed), m_options(options), m_report(report),
+          m_bareLines(std::move(bareLines)) {}
 
     void Run() {
         CheckSections();
         for (auto& [number, task] : m_report.tasks) LoadTask(task);
         BuildFlow();
         CheckReachability();
+        CheckTools();
         std::stable_sort(m_report.findings.begin(), m_report.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
     }
 
 private:
-    void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
-        m_report.findings.push_back({s, section, key, line, std::move(msg)});
+    void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg,
+             RunScope run = RunScope::File) {
+        m_report.findings.push_back({s, section, key, line, RunPrefix(run) + msg, run});
     }
     void Warn(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
         Add(Severity::Warning, section, key, line, std::move(msg));
@@ -295,7 +466,7 @@ private:
             } else if (looksLikeTask) {
                 Warn(s.name, L"", s.line,
                      L"Update never reads this section: task sections are named TASK_ and the task number "
-                     L"in decimal digits without leading zeros");
+                     L"as a signed decimal without leading zeros");
             } else if (upper == L"CONFIG") {
                 CheckGlobalKeys(s, {L"REQSYS", L"REQDISP"});
                 CheckOnOff(s, L"REQSYS", L"OFF", L"no system power request is made");
@@ -337,7 +508,7 @@ private:
         for (const IniEntry& e : s.entries) {
             bool ok = false;
             for (const wchar_t* k : known) ok = ok || EqualsNoCaseAscii(e.key, k);
-            if (ok) continue;
+            if (ok || m_bareLines.count(e.line)) continue;
             std::wstring msg = L"unknown key: Update does not read it";
             for (const wchar_t* k : known)
                 if (EditDistance(e.key, k) <= 2) msg += FormatString(L" (did you mean %ls?)", k);
@@ -381,8 +552,14 @@ private:
         t.type = task->Type;
         upd::CTask& loaded = *task;
         m_tasks[t.number] = std::move(task);
+        t.waitExit = loaded.WaitExit != 0;
         CheckTaskKeys(t, *s);
-        t.results = ResultsOf(t, loaded);
+        // What each run can give: the run shown to a person gets the buttons
+        // pressed, the silent run the fixed answers.
+        t.interactive.results = ResultsOf(t, loaded);
+        t.results = t.interactive.results;
+        t.silent.results = SilentResults(t);
+        t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
         t.label = LabelOf(t);
     }
 
@@ -413,6 +590,7 @@ private:
                 continue;
             }
             const TaskKey* k = FindTaskKey(e.key);
+            if (k == nullptr && m_bareLines.count(e.line)) continue;
             if (k == nullptr) {
                 std::wstring msg = L"unknown key: Update does not read it";
                 std::wstring best;
@@ -442,7 +620,52 @@ private:
         if (t.type == kTaskTaskDialog) {
             CheckCount(sec, L"TD_cButtons", buttons);
             CheckCount(sec, L"TD_cRadioButtons", radios);
+            CheckDefaults(t, *m_tasks.at(t.number));
         }
+        if (t.type == kTaskReturnValue) CheckReturnValue(t, *m_tasks.at(t.number));
+        if (t.type == kTaskShutdown) {
+            std::wstring data = String(sec, L"Data");
+            if (!data.empty() && !SettingIs(data, L"HYBRID_SHUTDOWN"))
+                Warn(sec, L"Data", LineOf(sec, L"Data"),
+                     FormatString(L"'%ls' reads as a plain shutdown: only HYBRID_SHUTDOWN asks for a hybrid one",
+                                  data.c_str()));
+        }
+    }
+
+    // A default button or radio button that no button of the dialog has.
+    void CheckDefaults(const TaskInfo& t, const upd::CTask& task) {
+        const std::wstring& sec = t.section;
+        if (task.TD_DefaultButton != 0) {
+            std::set<int32_t> ids(task.m_ButtonIds.begin(), task.m_ButtonIds.end());
+            uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
+            static const int32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
+            for (const auto& c : commonIds)
+                if (common & uint32_t(c[0])) ids.insert(c[1]);
+            if (ids.empty()) ids.insert(1);  // the dialog shows OK
+            if (!ids.count(task.TD_DefaultButton))
+                Warn(sec, L"TD_DefaultButton", LineOf(sec, L"TD_DefaultButton"),
+                     FormatString(L"no button of the dialog has the id %d: the first button is the default",
+                                  int(task.TD_DefaultButton)));
+        }
+        if (task.TD_DefaultRadioButton != 0 && !task.m_RadioIds.empty()) {
+            std::set<int32_t> ids(task.m_RadioIds.begin(), task.m_RadioIds.end());
+            if (!ids.count(task.TD_DefaultRadioButton))
+                Warn(sec, L"TD_DefaultRadioButton", LineOf(sec, L"TD_DefaultRadioButton"),
+                     FormatString(L"no radio button of the dialog has the id %d: the first radio button is "
+                                  L"selected",
+                                  int(task.TD_DefaultRadioButton)));
+        }
+    }
+
+    // A return value that is no number ends the run with 0: a failure would
+    // be reported as success.
+    void CheckReturnValue(const TaskInfo& t, upd::CTask& task) {
+        const std::wstring& sec = t.section;
+        std::wstring data = String(sec, L"Data");
+        if (data.empty() || IsCleanNumber(data)) return;
+        Warn(sec, L"Data", LineOf(sec, L"Data"),
+             FormatString(L"'%ls' is not a number: the run ends with exit code %d", data.c_str(),
+                          int(task.ReturnDataValue())));
     }
 
     void CheckCount(const std::wstring& sec, const wchar_t* key, uint32_t count) {
@@ -466,12 +689,50 @@ private:
                 Warn(sec, e.key, e.line, FormatString(L"%ls is not a %ls name: it adds nothing", n.c_str(), what));
     }
 
+    // Names of one group of message box styles (the buttons, the icon, the
+    // default button, the modality) OR into a value neither of them means.
+    void CheckStyleGroups(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
+        static const std::pair<uint32_t, const wchar_t*> groups[] = {
+            {0xF, L"buttons"}, {0xF0, L"icon"}, {0xF00, L"default button"}, {0x3000, L"modality"}};
+        const auto& table = upd::MessageBoxFlagNames();
+        for (const auto& [mask, what] : groups) {
+            std::vector<std::wstring> names;
+            std::set<uint32_t> values;
+            for (const std::wstring& n : SplitFlagNames(value)) {
+                for (const auto& row : table) {
+                    if (row.name[0] == L'\0') break;
+                    if (n != row.name || (row.value & mask) == 0) continue;
+                    if (values.insert(row.value & mask).second) names.push_back(n);
+                }
+            }
+            if (values.size() < 2) continue;
+            uint32_t combined = 0;
+            for (uint32_t v : values) combined |= v;
+            std::wstring list;
+            for (size_t i = 0; i < names.size(); ++i) list += (i ? L" and " : L"") + names[i];
+            Warn(sec, e.key, e.line,
+                 FormatString(L"%ls each choose the %ls: together they read as 0x%X, which is neither", list.c_str(),
+                              what, unsigned(combined)));
+        }
+    }
+
     void CheckValue(TaskInfo& t, const TaskKey& k, const IniEntry& e, const std::wstring& value) {
         const std::wstring& sec = t.section;
         if (k.kind == TaskKeyKind::Number) {
             CheckNumber(sec, e, value);
-            if (EqualsNoCaseAscii(k.name, L"AfterWait") && IsCleanNumber(value) && ParseConfigNumber(value, 0) < 0)
-                Warn(sec, e.key, e.line, L"a negative AfterWait reads as a pause of more than 24 days");
+            int32_t n = ParseConfigNumber(value, 0);
+            if (value.empty() || n >= 0) return;
+            // Numbers that Update takes as unsigned: a negative one is huge.
+            if (EqualsNoCaseAscii(k.name, L"AfterWait"))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"a negative AfterWait reads as a pause of %u milliseconds (%.1f days; a Windows "
+                                  L"timer waits at most 24.8 days): the run stalls there",
+                                  unsigned(uint32_t(n)), double(uint32_t(n)) / 86400000.0));
+            else if (EqualsNoCaseAscii(k.name, L"TD_Width"))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"a negative TD_Width reads as a width of %u dialog units: the task dialog is "
+                                  L"unusable",
+                                  unsigned(uint32_t(n))));
             return;
         }
         if (k.kind == TaskKeyKind::Flag) {
@@ -491,6 +752,7 @@ private:
                                   value.c_str()));
         } else if (name == L"MsgType") {
             CheckNames(sec, e, value, IsMessageBoxStyleName, L"message box style");
+            CheckStyleGroups(sec, e, value);
         } else if (name == L"TD_Flags") {
             CheckNames(sec, e, value, IsTaskDialogFlagName, L"task dialog flag");
         } else if (name == L"TD_CommonButtons") {
@@ -532,6 +794,103 @@ private:
         }
     }
 
+    // --- the tool set's own programs -----------------------------------------
+
+    // A task that starts one of the tools: its options in each run that gets
+    // to the task (in both when no run does), and the config.ini beside it.
+    void CheckTools() {
+        std::set<std::pair<std::wstring, std::wstring>> reported;  // config file issues, once per list
+        for (auto& [number, t] : m_report.tasks) {
+            if (!t.loads || t.type != kTaskRunProgram) continue;
+            std::wstring path = String(t.section, L"Path");
+            PackageTool tool = ToolOfPath(path);
+            upd::CTask& task = *m_tasks.at(number);
+            if (tool == PackageTool::None) {
+                // A silent run never falls back to Param.
+                if ((t.silent.reachable || !t.reachable) && !task.Param.empty() && task.Param_S.empty()) {
+                    int line = LineOf(t.section, L"Param_S");
+                    Add(Severity::Warning, t.section, L"Param_S", line ? line : LineOf(t.section, L"Param"),
+                        L"Param_S is empty: the program starts without arguments (Param is only for the run "
+                        L"shown to a person)",
+                        RunScope::Silent);
+                }
+                continue;
+            }
+            bool orderMatters = task.GetNextTaskNumber(1) != task.GetNextTaskNumber(0xFFFFFFFFu);
+            bool shown = t.interactive.reachable || !t.reachable;
+            bool silent = t.silent.reachable || !t.reachable;
+            std::vector<ToolIssue> shownIssues, silentIssues;
+            if (shown)
+                shownIssues = CheckToolOptions(tool, RunScope::Interactive, task.Param, t.waitExit, orderMatters);
+            if (silent)
+                silentIssues = CheckToolOptions(tool, RunScope::Silent, task.Param_S, t.waitExit, orderMatters);
+            bool sameArguments = task.Param == task.Param_S;
+            ReportToolIssues(t, shownIssues, silentIssues, sameArguments ? L"Param" : L"");
+
+            // The tool's own config.ini: only for a program inside the package.
+            if (m_options.packageFolder.empty() || path.find(L':') != std::wstring::npos ||
+                path.find(L'%') != std::wstring::npos)
+                continue;
+            std::filesystem::path folder = m_options.packageFolder;
+            size_t slash = path.find_last_of(L"\\/");
+            if (slash != std::wstring::npos) {
+                std::filesystem::path sub;
+                if (!FindFolder(m_options.packageFolder, path.substr(0, slash), sub)) continue;
+                folder = sub;
+            }
+            std::vector<std::filesystem::path> files = ToolConfigFiles(folder);
+            std::vector<ToolIssue> shownConfig, silentConfig;
+            if (shown) shownConfig = CheckToolConfig(tool, task.Param, files, m_options.packageFolder);
+            if (silent) silentConfig = CheckToolConfig(tool, task.Param_S, files, m_options.packageFolder);
+            // One finding per problem of a file, at the first task that meets it.
+            auto firstTime = [&](std::vector<ToolIssue>& issues) {
+                std::vector<ToolIssue> kept;
+                for (ToolIssue& i : issues)
+                    if (!reported.count({PathToWide(folder), i.message})) kept.push_back(i);
+                return kept;
+            };
+            shownConfig = firstTime(shownConfig);
+            silentConfig = firstTime(silentConfig);
+            ReportToolIssues(t, shownConfig, silentConfig, L"Path");
+            for (const ToolIssue& i : shownConfig) reported.insert({PathToWide(folder), i.message});
+            for (const ToolIssue& i : silentConfig) reported.insert({PathToWide(folder), i.message});
+        }
+    }
+
+    // Issues of the two runs: one finding for an issue both runs have (at
+    // `bothKey`; when that is empty each run keeps its own), else one per
+    // run at that run's command line (Param, Param_S) or at Path.
+    void ReportToolIssues(const TaskInfo& t, const std::vector<ToolIssue>& shown, const std::vector<ToolIssue>& silent,
+                          const wchar_t* bothKey) {
+        auto lineOf = [&](const wchar_t* key) {
+            int line = LineOf(t.section, key);
+            if (line == 0) line = LineOf(t.section, L"Path");
+            return line ? line : t.line;
+        };
+        auto keyOf = [](const ToolIssue& i, RunScope run) {
+            return i.aboutConfig ? L"Path" : run == RunScope::Silent ? L"Param_S" : L"Param";
+        };
+        auto has = [](const std::vector<ToolIssue>& list, const ToolIssue& i) {
+            for (const ToolIssue& j : list)
+                if (j.message == i.message && j.severity == i.severity) return true;
+            return false;
+        };
+        bool merge = bothKey[0] != L'\0';
+        for (const ToolIssue& i : shown) {
+            if (merge && has(silent, i)) {
+                Add(i.severity, t.section, bothKey, lineOf(bothKey), i.message, RunScope::Both);
+                continue;
+            }
+            const wchar_t* key = keyOf(i, RunScope::Interactive);
+            Add(i.severity, t.section, key, lineOf(key), i.message, RunScope::Interactive);
+        }
+        for (const ToolIssue& i : silent) {
+            if (merge && has(shown, i)) continue;
+            const wchar_t* key = keyOf(i, RunScope::Silent);
+            Add(i.severity, t.section, key, lineOf(key), i.message, RunScope::Silent);
+        }
+    }
+
     // --- results and edges -------------------------------------------------
 
     ResultSet ResultsOf(const TaskInfo& t, const upd::CTask& task) {
@@ -545,7 +904,6 @@ private:
             break;
         case kTaskMessageBox:
             r.values = MessageBoxButtons(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
-            r.values.insert(6);  // the silent answer
             r.failures = {0};
             break;
         case kTaskShutdown:
@@ -597,7 +955,6 @@ private:
         for (uint32_t rad : radios)
             for (uint32_t b : buttons)
                 for (uint32_t c : checks) r.values.insert(((rad * 65536u) + b) | c);
-        r.values.insert(6);
         r.failures = {0xFFFFFFFFu};
         return r;
     }
@@ -637,6 +994,7 @@ private:
             if (t.type == kTaskReturnValue) {
                 t.returnValue = int32_t(task.ReturnDataValue());
                 t.edges.push_back({Edge::Kind::ReturnValue, 0, {}, false, L"Data", LineOf(t.section, L"Data")});
+                t.interactive.edges = t.silent.edges = t.edges;
                 continue;
             }
             if (t.type == kTaskGoto) {
@@ -644,11 +1002,17 @@ private:
                 Edge e{Edge::Kind::Goto, target, {}, false, L"Goto", LineOf(t.section, L"Goto")};
                 if (target == kEnd) e.kind = Edge::Kind::End;
                 t.edges.push_back(e);
+                t.interactive.edges = t.silent.edges = t.edges;
                 continue;
             }
-            if (t.type == kTaskShutdown || t.type == kTaskRestart)
-                t.edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
-            BuildBranches(t, task);
+            CheckRetKeys(t);
+            // A shutdown or restart ends the session of a run shown to a
+            // person; a silent run does neither and goes on like after any
+            // other result.
+            bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
+            t.edges = MakeEdges(t, task, t.results, sessionEnds);
+            t.interactive.edges = MakeEdges(t, task, t.interactive.results, sessionEnds);
+            t.silent.edges = MakeEdges(t, task, t.silent.results, false);
         }
         // Targets without a section.
         for (auto& [number, t] : m_report.tasks) {
@@ -664,107 +1028,215 @@ private:
         }
     }
 
-    void BuildBranches(TaskInfo& t, upd::CTask& task) {
+    void CheckRetKeys(const TaskInfo& t) {
         const IniSection* s = m_doc.Find(t.section);
         std::set<uint32_t> keyed;
         for (const IniEntry& e : s->entries) {
             std::optional<uint32_t> r = RetKeyResult(e.key);
             if (!r || !keyed.insert(*r).second) continue;
-            if (!t.results.Contains(*r)) {
+            if (!t.results.Contains(*r))
                 Warn(t.section, e.key, e.line,
                      FormatString(L"a task of type %u (%ls) never gives the result %ls: this branch is never "
                                   L"taken",
                                   t.type, TypeName(t.type), Hex(*r).c_str()));
-                continue;
-            }
+        }
+    }
+
+    // Where a run goes on after the results `results` of the task.
+    std::vector<Edge> MakeEdges(const TaskInfo& t, upd::CTask& task, const ResultSet& results, bool sessionEnds) {
+        std::vector<Edge> edges;
+        if (sessionEnds) edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
+        const IniSection* s = m_doc.Find(t.section);
+        std::set<uint32_t> keyed;
+        for (const IniEntry& e : s->entries) {
+            std::optional<uint32_t> r = RetKeyResult(e.key);
+            if (!r || !keyed.insert(*r).second) continue;
+            if (!results.Contains(*r)) continue;
             uint32_t next = task.GetNextTaskNumber(*r);
             Edge edge{Edge::Kind::Branch, next, {*r}, false, e.key, e.line};
             if (next == kEnd) edge.kind = Edge::Kind::End;
             // Branches to the same place share one edge.
             bool merged = false;
-            for (Edge& old : t.edges)
+            for (Edge& old : edges)
                 if (old.kind == edge.kind && old.target == edge.target && old.kind != Edge::Kind::SessionEnd &&
                     old.kind != Edge::Kind::FallThrough) {
                     old.results.push_back(*r);
                     merged = true;
                     break;
                 }
-            if (!merged) t.edges.push_back(edge);
+            if (!merged) edges.push_back(edge);
         }
-        // What no RET_ key names goes on with the next number.
-        Edge fall{Edge::Kind::FallThrough, 0, {}, t.results.any, L"", t.line};
-        for (uint32_t r : t.results.values)
+        // What no RET_ key names goes on with the next number (which wraps:
+        // after TASK_-2 comes -1, the end of the run).
+        Edge fall{Edge::Kind::FallThrough, 0, {}, results.any, L"", t.line};
+        for (uint32_t r : results.values)
             if (!keyed.count(r)) fall.results.push_back(r);
         uint32_t unkeyed = fall.results.empty() ? 0x7FFFFFFFu : fall.results.front();
         while (keyed.count(unkeyed)) --unkeyed;
         fall.target = task.GetNextTaskNumber(unkeyed);
-        if (fall.otherResults || !fall.results.empty()) t.edges.push_back(fall);
+        if (fall.otherResults || !fall.results.empty()) {
+            if (fall.target == kEnd) fall.kind = Edge::Kind::End;
+            edges.push_back(fall);
+        }
+        return edges;
     }
 
     // --- paths --------------------------------------------------------------
 
-    std::vector<uint32_t> Successors(const TaskInfo& t) const {
+    static bool Follows(const Edge& e) {
+        return e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough;
+    }
+
+    static std::vector<uint32_t> Successors(const std::vector<Edge>& edges) {
         std::vector<uint32_t> out;
-        for (const Edge& e : t.edges)
-            if (e.kind == Edge::Kind::Branch || e.kind == Edge::Kind::Goto || e.kind == Edge::Kind::FallThrough)
-                out.push_back(e.target);
+        for (const Edge& e : edges)
+            if (Follows(e)) out.push_back(e.target);
         return out;
     }
 
     // A task that ends the run from where it stands (or fails to load).
-    bool EndsHere(uint32_t n) const {
+    bool EndsHere(uint32_t n, RunFlow TaskInfo::*flow) const {
         auto it = m_report.tasks.find(n);
         if (it == m_report.tasks.end() || !it->second.loads) return true;
-        for (const Edge& e : it->second.edges)
+        for (const Edge& e : (it->second.*flow).edges)
             if (e.kind == Edge::Kind::End || e.kind == Edge::Kind::ReturnValue || e.kind == Edge::Kind::SessionEnd)
                 return true;
         return false;
     }
 
-    void CheckReachability() {
-        uint32_t first = m_options.firstTask;
-        m_report.firstTask = first;
-        std::deque<uint32_t> queue{first};
-        std::set<uint32_t> seen{first};
-        if (!m_report.tasks.count(first)) {
-            Error(L"", L"", 0,
-                  FormatString(L"the first task TASK_%d does not exist: the run ends at once with exit code 9",
-                               int(first)));
-            m_report.missingTargets.insert(first);
+    // A path of one run that falls off the list.
+    struct FallOff {
+        uint32_t task;
+        uint32_t target;
+        std::wstring results;
+        bool operator<(const FallOff& o) const {
+            return std::tie(task, target, results) < std::tie(o.task, o.target, o.results);
         }
+    };
+    struct RunPaths {
+        std::set<uint32_t> reachable;
+        std::set<FallOff> falls;
+        std::set<std::vector<uint32_t>> loops;  // stuck tasks that reach each other
+    };
+
+    RunPaths FollowRun(RunFlow TaskInfo::*flow) {
+        RunPaths run;
+        uint32_t first = m_options.firstTask;
+        std::deque<uint32_t> queue{first};
+        run.reachable.insert(first);
         while (!queue.empty()) {
             uint32_t n = queue.front();
             queue.pop_front();
             auto it = m_report.tasks.find(n);
             if (it == m_report.tasks.end()) continue;
             TaskInfo& t = it->second;
-            t.reachable = true;
-            for (const Edge& e : t.edges) {
-                if (e.kind != Edge::Kind::Branch && e.kind != Edge::Kind::Goto && e.kind != Edge::Kind::FallThrough)
-                    continue;
+            (t.*flow).reachable = true;
+            for (const Edge& e : (t.*flow).edges) {
+                if (!Follows(e)) continue;
                 if (!m_report.tasks.count(e.target)) {
                     m_report.missingTargets.insert(e.target);
-                    // A restart or shutdown does nothing in silent mode: the run
-                    // goes on with the next task like after any other result.
-                    bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
-                    if (e.kind == Edge::Kind::FallThrough)
-                        Error(t.section, L"", t.line,
-                              FormatString(L"the run falls off the end of the list here: %ls goes on with "
-                                           L"TASK_%d, which does not exist (exit code 9)%ls; end the task with "
-                                           L"RET_ keys set to -1 or add the next task",
-                                           DescribeResults(e).c_str(), int(e.target),
-                                           sessionEnds ? L" - in silent mode Update does not restart or shut "
-                                                         L"down, the deployment system does"
-                                                       : L""));
+                    if (e.kind == Edge::Kind::FallThrough) run.falls.insert({n, e.target, DescribeResults(e)});
                 }
-                if (seen.insert(e.target).second) queue.push_back(e.target);
+                if (run.reachable.insert(e.target).second) queue.push_back(e.target);
             }
         }
+        // Tasks from which some ending can be reached.
+        std::set<uint32_t> canEnd;
+        bool grew = true;
+        while (grew) {
+            grew = false;
+            for (auto& [n, t] : m_report.tasks) {
+                if (!(t.*flow).reachable || canEnd.count(n)) continue;
+                bool ends = EndsHere(n, flow);
+                for (uint32_t s : Successors((t.*flow).edges))
+                    ends = ends || canEnd.count(s) || !m_report.tasks.count(s);
+                if (ends) {
+                    canEnd.insert(n);
+                    grew = true;
+                }
+            }
+        }
+        std::set<uint32_t> stuck;
+        for (auto& [n, t] : m_report.tasks)
+            if ((t.*flow).reachable && !canEnd.count(n)) {
+                (t.*flow).stuck = true;
+                stuck.insert(n);
+            }
+        std::set<uint32_t> done;
+        for (uint32_t n : stuck) {
+            if (done.count(n)) continue;
+            std::set<uint32_t> from = ReachFrom(n, flow);
+            if (!from.count(n)) continue;  // leads into a loop, is not part of one
+            std::vector<uint32_t> loop;
+            for (uint32_t m : from)
+                if (ReachFrom(m, flow).count(n)) loop.push_back(m);
+            for (uint32_t m : loop) done.insert(m);
+            run.loops.insert(loop);
+        }
+        return run;
+    }
+
+    // Where a finding of one or both runs goes: once, with the runs named.
+    static RunScope ScopeOf(bool interactive, bool silent) {
+        return interactive && silent ? RunScope::Both : silent ? RunScope::Silent : RunScope::Interactive;
+    }
+
+    void CheckReachability() {
+        uint32_t first = m_options.firstTask;
+        m_report.firstTask = first;
+        if (!m_report.tasks.count(first)) {
+            Error(L"", L"", 0,
+                  FormatString(L"the first task TASK_%d does not exist: the run ends at once with exit code 9",
+                               int(first)));
+            m_report.missingTargets.insert(first);
+        }
+        RunPaths shown = FollowRun(&TaskInfo::interactive);
+        RunPaths silent = FollowRun(&TaskInfo::silent);
+        for (auto& [n, t] : m_report.tasks) {
+            t.reachable = t.interactive.reachable || t.silent.reachable;
+            t.stuck = t.interactive.stuck || t.silent.stuck;
+        }
+
+        std::set<FallOff> falls = shown.falls;
+        falls.insert(silent.falls.begin(), silent.falls.end());
+        for (const FallOff& f : falls) {
+            const TaskInfo& t = m_report.tasks.at(f.task);
+            RunScope scope = ScopeOf(shown.falls.count(f) > 0, silent.falls.count(f) > 0);
+            bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
+            Add(Severity::Error, t.section, L"", t.line,
+                FormatString(L"the run falls off the end of the list here: %ls goes on with TASK_%d, which does "
+                             L"not exist (exit code 9)%ls; end the task with RET_ keys set to -1 or add the next "
+                             L"task",
+                             f.results.c_str(), int(f.target),
+                             sessionEnds && scope != RunScope::Interactive
+                                 ? L" - in silent mode Update does not restart or shut down, the deployment system "
+                                   L"does"
+                                 : L""),
+                scope);
+        }
+
         for (auto& [n, t] : m_report.tasks)
             if (!t.reachable)
-                Warn(t.section, L"", t.line,
-                     FormatString(L"no path from TASK_%d reaches this task", int(first)));
-        FindStuckLoops();
+                Warn(t.section, L"", t.line, FormatString(L"no path from TASK_%d reaches this task", int(first)));
+
+        // A loop the silent run cannot leave never ends unattended: an error.
+        // One only a person's answers keep going stays a warning.
+        std::set<std::vector<uint32_t>> loops = shown.loops;
+        loops.insert(silent.loops.begin(), silent.loops.end());
+        for (const std::vector<uint32_t>& loop : loops) {
+            bool inSilent = silent.loops.count(loop) > 0;
+            RunScope scope = ScopeOf(shown.loops.count(loop) > 0, inSilent);
+            std::wstring names;
+            for (uint32_t m : loop) names += (names.empty() ? L"" : L", ") + FormatString(L"TASK_%d", int(m));
+            const TaskInfo& t = m_report.tasks.at(loop.front());
+            Add(inSilent ? Severity::Error : Severity::Warning, t.section, L"", t.line,
+                FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending%ls",
+                             names.c_str(),
+                             scope == RunScope::Silent ? L" (boxes and dialogs answer 6, restart and shutdown give "
+                                                         L"0xFFFFFFFF)"
+                                                       : L""),
+                scope);
+        }
     }
 
     std::wstring DescribeResults(const Edge& e) const {
@@ -776,62 +1248,19 @@ private:
         return s;
     }
 
-    void FindStuckLoops() {
-        // Tasks from which some ending can be reached.
-        std::set<uint32_t> canEnd;
-        bool grew = true;
-        while (grew) {
-            grew = false;
-            for (auto& [n, t] : m_report.tasks) {
-                if (!t.reachable || canEnd.count(n)) continue;
-                bool ends = EndsHere(n);
-                for (uint32_t s : Successors(t)) ends = ends || canEnd.count(s) || !m_report.tasks.count(s);
-                if (ends) {
-                    canEnd.insert(n);
-                    grew = true;
-                }
-            }
-        }
-        std::set<uint32_t> stuck;
-        for (auto& [n, t] : m_report.tasks)
-            if (t.reachable && !canEnd.count(n)) {
-                t.stuck = true;
-                stuck.insert(n);
-            }
-        // One finding per loop: the stuck tasks that reach each other.
-        std::set<uint32_t> done;
-        for (uint32_t n : stuck) {
-            if (done.count(n)) continue;
-            std::set<uint32_t> from = ReachFrom(n);
-            if (!from.count(n)) continue;  // leads into a loop, is not part of one
-            std::vector<uint32_t> loop;
-            for (uint32_t m : from)
-                if (ReachFrom(m).count(n)) loop.push_back(m);
-            std::wstring names;
-            for (uint32_t m : loop) {
-                names += (names.empty() ? L"" : L", ") + FormatString(L"TASK_%d", int(m));
-                done.insert(m);
-            }
-            const TaskInfo& t = m_report.tasks[n];
-            Warn(t.section, L"", t.line,
-                 FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending",
-                              names.c_str()));
-        }
-    }
-
-    std::set<uint32_t> ReachFrom(uint32_t n) const {
+    std::set<uint32_t> ReachFrom(uint32_t n, RunFlow TaskInfo::*flow) const {
         std::set<uint32_t> seen;
         std::deque<uint32_t> queue;
         auto it = m_report.tasks.find(n);
         if (it == m_report.tasks.end()) return seen;
-        for (uint32_t s : Successors(it->second))
+        for (uint32_t s : Successors((it->second.*flow).edges))
             if (seen.insert(s).second) queue.push_back(s);
         while (!queue.empty()) {
             uint32_t m = queue.front();
             queue.pop_front();
             auto jt = m_report.tasks.find(m);
             if (jt == m_report.tasks.end()) continue;
-            for (uint32_t s : Successors(jt->second))
+            for (uint32_t s : Successors((jt->second.*flow).edges))
                 if (seen.insert(s).second) queue.push_back(s);
         }
         return seen;
@@ -843,6 +1272,7 @@ private:
     const LintOptions& m_options;
     LintReport& m_report;
     LintTaskPlatform m_platform;
+    std::set<int> m_bareLines;  // lines without "=", already reported
     std::map<uint32_t, std::unique_ptr<upd::CTask>> m_tasks;  // the tasks that load
 };
 
@@ -887,12 +1317,22 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
                                 L"Update stops with exit code 3"});
         return report;
     }
-    IniDocument doc = ParseIni(DecodeFileText(bytes));
+    std::vector<OddLine> odd;
+    IniDocument doc = ReadLikeProfile(DecodeFileText(bytes), odd);
+    ReportOddLines(odd, report.findings);
     IniDocumentSource source(doc);
     CGlobalIniMgr mgr(source);
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
-    Linter(source.Document(), mgr, integrity.encoded, options, report).Run();
+    std::set<int> bareLines;
+    for (const OddLine& o : odd)
+        if (o.kind == OddLine::Kind::NoEquals) bareLines.insert(o.line);
+    Linter(source.Document(), mgr, integrity.encoded, options, report, std::move(bareLines)).Run();
     return report;
+}
+
+IniDocument ReadProfileText(const std::wstring& text) {
+    std::vector<OddLine> odd;
+    return ReadLikeProfile(text, odd);
 }
 
 std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f) {

@@ -15,12 +15,23 @@ namespace fwu::lint {
 
 enum class Severity { Warning, Error };
 
+// The run a finding concerns. Update runs a list in one of two ways: shown
+// to a person, or silent ("/s": boxes and dialogs answer 6, restart and
+// shutdown do nothing and give 0xFFFFFFFF, programs start with Param_S).
+// Findings about the file itself concern every run and name none.
+enum class RunScope { File, Interactive, Silent, Both };
+
+// The prefix a finding's message starts with for its run: "silent run: ",
+// "interactive run: ", "both runs: "; empty for the file.
+const wchar_t* RunPrefix(RunScope scope);
+
 struct Finding {
     Severity severity = Severity::Warning;
     std::wstring section;  // empty for findings about the whole file
     std::wstring key;      // empty for findings about a section or a path
     int line = 0;          // 1-based; 0 for the whole file
-    std::wstring message;
+    std::wstring message;  // starts with RunPrefix(run)
+    RunScope run = RunScope::File;
 };
 
 struct LintOptions {
@@ -49,6 +60,15 @@ struct Edge {
     int line = 0;
 };
 
+// One run's view of a task: what it can give there, where it goes on, and
+// whether that run gets to it and can end from it.
+struct RunFlow {
+    ResultSet results;
+    std::vector<Edge> edges;
+    bool reachable = false;
+    bool stuck = false;            // reachable, but no ending can be reached from it
+};
+
 struct TaskInfo {
     uint32_t number = 0;
     std::wstring section;
@@ -56,12 +76,20 @@ struct TaskInfo {
     bool loads = false;            // Type present and 0 to 13
     uint32_t type = 14;
     std::wstring label;            // short text for the graph
-    ResultSet results;
-    std::vector<Edge> edges;
+    bool waitExit = false;         // type 0 and 4: WaitExit=TRUE
+    ResultSet results;             // what either run can give
+    std::vector<Edge> edges;       // where either run goes on (the graph's edges)
     int32_t returnValue = 0;       // type 11
-    bool reachable = false;
-    bool stuck = false;            // reachable but no ending can be reached from it
+    bool reachable = false;        // some run gets to it
+    bool stuck = false;            // some run gets to it and can never end from it
+    RunFlow interactive;           // the run shown to a person
+    RunFlow silent;                // Update /s
 };
+
+// What a silent run can give for a loaded task: a message box and a task
+// dialog answer 6 at once, a shutdown or restart does nothing and gives
+// 0xFFFFFFFF, every other task what it gives in any run (`task.results`).
+ResultSet SilentResults(const TaskInfo& task);
 
 struct LintReport {
     bool readable = false;         // the file could be read at all

@@ -42,29 +42,49 @@ std::wstring CounterFilePath(const std::wstring& exeFolder) {
     return fwu::FormatString(kCounterFileFormat, exeFolder.c_str());
 }
 
-uint32_t Run(Operation op, ICounterEnv& env) {
-    uint32_t result = kExitNoOperation;
+namespace {
+
+uint32_t RunLocked(Operation op, ICounterEnv& env) {
     switch (op) {
         case Operation::Check: {
             int32_t limit = env.ReadLimit();
-            result = LimitReached(env.ReadCounter(), limit) ? kExitReachedLimit : kExitBelowLimit;
-            break;
+            return LimitReached(env.ReadCounter(), limit) ? kExitReachedLimit : kExitBelowLimit;
         }
         case Operation::Increment: {
             int32_t counter = env.ReadCounter();
             env.Log(fwu::FormatString(L"Read Loop count: %d.", int(counter)));
             int32_t next = NextCount(counter);
-            env.WriteCounter(next);
+            if (uint32_t error = env.WriteCounter(next)) {
+                env.Log(fwu::FormatString(L"error - write Loop count failed (%u).", unsigned(error)));
+                return kExitWriteFailed;
+            }
             env.Log(fwu::FormatString(L"Write Loop count: %d.", int(next)));
-            result = kExitBelowLimit;
-            break;
+            return kExitBelowLimit;
         }
         case Operation::Delete:
-            env.DeleteCounter();
-            result = kExitBelowLimit;
-            break;
+            if (uint32_t error = env.DeleteCounter()) {
+                env.Log(fwu::FormatString(L"error - delete counter file failed (%u).", unsigned(error)));
+                return kExitDeleteFailed;
+            }
+            return kExitBelowLimit;
         case Operation::None:
             break;
+    }
+    return kExitNoOperation;
+}
+
+}  // namespace
+
+uint32_t Run(Operation op, ICounterEnv& env) {
+    uint32_t result = kExitNoOperation;
+    if (op != Operation::None) {
+        if (uint32_t error = env.Lock()) {
+            env.Log(fwu::FormatString(L"error - failed to lock counter (%u).", unsigned(error)));
+            result = kExitLockFailed;
+        } else {
+            result = RunLocked(op, env);
+            env.Unlock();
+        }
     }
     env.Log(fwu::FormatString(L"return %d.", int(result)));
     return result;

@@ -18,11 +18,19 @@ inline constexpr const wchar_t kCounterFileFormat[] = L"%ls\\MyTempCounter.ini";
 inline constexpr const wchar_t kSection[] = L"Counter";
 inline constexpr const wchar_t kKey[] = L"Loop";
 inline constexpr int32_t kDefaultLimit = 1;
+// Serialises every use of the counter file between Tallykeep processes, so
+// that two increments at once both count.
+inline constexpr const wchar_t kCounterMutexName[] = L"Tallykeep{0021B517-7CF5-4348-B037-D44B64B8379B}";
+// How long a run waits for another run to finish with the counter file.
+inline constexpr uint32_t kLockWaitMs = 30000;
 
 enum ExitCode : uint32_t {
     kExitBelowLimit = 0,
     kExitReachedLimit = 1,
     kExitNoOperation = 5,
+    kExitWriteFailed = 6,   // increment: the new count was not stored
+    kExitDeleteFailed = 7,  // delete: the counter file is still there
+    kExitLockFailed = 8,    // the counter file could not be locked for this run
 };
 
 enum class Operation { None, Check, Increment, Delete };
@@ -57,19 +65,28 @@ int32_t NextCount(int32_t counter);
 
 std::wstring CounterFilePath(const std::wstring& exeFolder);
 
-// What one run needs from the outside world.
+// What one run needs from the outside world. The operations that answer a
+// number answer 0 on success, else the system error code.
 class ICounterEnv {
 public:
     virtual ~ICounterEnv() = default;
+    // Takes the lock on the counter file (waits for another run to finish
+    // with it); Unlock is called only after a successful Lock.
+    virtual uint32_t Lock() = 0;
+    virtual void Unlock() = 0;
     virtual int32_t ReadLimit() = 0;
     virtual int32_t ReadCounter() = 0;
-    virtual void WriteCounter(int32_t value) = 0;
-    virtual void DeleteCounter() = 0;
+    // Succeeds only when the value was stored.
+    virtual uint32_t WriteCounter(int32_t value) = 0;
+    // Succeeds when no counter file is left, also when there was none.
+    virtual uint32_t DeleteCounter() = 0;
     virtual void Log(const std::wstring& line) = 0;
 };
 
-// Runs the operation and logs its lines, "return %d." last; returns the
-// exit code.
+// Runs the operation under the counter lock and logs its lines, "return
+// %d." last; returns the exit code. A failed lock, write or delete is
+// logged as an "error - " line with the system error code and has an exit
+// code of its own.
 uint32_t Run(Operation op, ICounterEnv& env);
 
 }  // namespace tly

@@ -56,7 +56,8 @@ extern const wchar_t kPnpUtilArguments[];  // "/delete-driver %ls /uninstall /fo
 // "\"<path>\"" followed, when there are arguments, by one blank and them.
 std::wstring BuildUtilityCommandLine(const std::wstring& path, const std::wstring& arguments);
 
-// The INF name of the first matching device that has one (empty when none);
+// The INF name of the first matching device that has one (empty when none;
+// an empty name counts as none);
 // logs "inf path= [...]." whatever the walk's outcome.
 std::wstring FindDriverInfName(const std::wstring& hwid, IDeviceSystem& system, IToolLog& log);
 

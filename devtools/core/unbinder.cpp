@@ -15,10 +15,11 @@ std::wstring BuildUtilityCommandLine(const std::wstring& path, const std::wstrin
 
 std::wstring FindDriverInfName(const std::wstring& hwid, IDeviceSystem& system, IToolLog& log) {
     std::wstring inf;
-    // A matching device without a driver is passed over for the next match.
+    // A matching device without a driver is passed over for the next match;
+    // so is one whose INF name is an empty string.
     EnumerateMatchingDevices(system, log, hwid, [&](IDeviceList& devices) {
         std::vector<std::wstring> found = ReadDeviceProperty(devices, kDevPKeyDriverInfPath);
-        if (found.empty()) return WalkStep::Continue;
+        if (found.empty() || found.front().empty()) return WalkStep::Continue;
         inf = found.front();
         return WalkStep::Stop;
     });

@@ -76,4 +76,42 @@ int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
     return -MulDivRound(points, dpi, 72);
 }
 
+uint32_t RunOff(IOffEnv& env) {
+    const uint32_t start = env.Now();
+    while (!env.FindInstanceWindow()) {
+        if (env.Now() - start >= kOnStartWaitMs) return 0;
+        env.Sleep(kOnStartPollMs);
+    }
+    env.PostClose();
+    while (env.InstanceExists()) env.Sleep(kOffPollMs);
+    return 0;
+}
+
+int PassiveShowCommand(int showCommand) {
+    // Values of the platform's SW_ constants.
+    enum : int {
+        kHide = 0, kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3, kShowNoActivate = 4, kShow = 5,
+        kMinimize = 6, kShowMinNoActive = 7, kShowNa = 8, kRestore = 9, kShowDefault = 10, kForceMinimize = 11,
+    };
+    switch (showCommand) {
+        case kHide:
+        case kShowNoActivate:
+        case kMinimize:
+        case kShowMinNoActive:
+        case kShowNa:
+        case kForceMinimize:
+            return showCommand;
+        case kShowMinimized:
+            return kShowMinNoActive;
+        case kShowNormal:
+        case kRestore:
+        case kShowDefault:
+            return kShowNoActivate;
+        case kShowMaximized:
+        case kShow:
+        default:
+            return kShowNa;
+    }
+}
+
 }  // namespace prg

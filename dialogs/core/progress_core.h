@@ -35,6 +35,10 @@ inline constexpr unsigned kCloseDelayMs = 1000;
 inline constexpr unsigned kMarqueeStepMs = 50;
 inline constexpr unsigned kBarRange = 1000;
 inline constexpr unsigned kOffPollMs = 300;
+// How long OFF waits for an ON instance to come up when it finds none: an
+// ON started just before (not waited for) may not have its window yet.
+inline constexpr unsigned kOnStartWaitMs = 5000;
+inline constexpr unsigned kOnStartPollMs = 50;
 
 enum class Mode { None, Silent, On, Off };
 
@@ -75,6 +79,32 @@ struct SmoothStep {
     bool startClose = false;     // timer 2 starts: the bar is full
 };
 SmoothStep NextSmoothStep(uint32_t current, uint32_t target);
+
+// What the OFF mode needs from the platform.
+class IOffEnv {
+public:
+    virtual ~IOffEnv() = default;
+    // Looks for the hidden main window of an ON instance and remembers it.
+    virtual bool FindInstanceWindow() = 0;
+    // Posts the close to the window found.
+    virtual void PostClose() = 0;
+    // The instance mutex exists (an ON instance runs).
+    virtual bool InstanceExists() = 0;
+    // A millisecond tick count (it may wrap around).
+    virtual uint32_t Now() = 0;
+    virtual void Sleep(uint32_t ms) = 0;
+};
+
+// OFF: closes the window of the ON instance and returns once that instance
+// has ended (its mutex is gone). When no window is there yet, it looks again
+// for up to kOnStartWaitMs, so that an ON still starting is closed as well;
+// with no ON at all it returns after that wait. Returns the exit code, 0.
+uint32_t RunOff(IOffEnv& env);
+
+// The show command for the hidden main window: the start-up show command
+// without activation, so that the dialog stays the active, foreground
+// window.
+int PassiveShowCommand(int showCommand);
 
 // Font height for a point size at the given dots per inch (the
 // platform's -MulDiv(size, dpi, 72)); 0 keeps the system font's height.

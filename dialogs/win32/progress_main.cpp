@@ -22,11 +22,6 @@ namespace {
 // The running dialog thread, owned by the hidden main window.
 std::unique_ptr<CProgressThread> g_pProgressThread;
 
-// How long OFF keeps looking for the window of an ON instance that holds
-// the mutex but has not created its window yet.
-constexpr DWORD kStartingWaitMs = 10000;
-constexpr DWORD kStartingPollMs = 100;
-
 void StopDialogThread() { g_pProgressThread.reset(); }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -93,7 +88,10 @@ int RunOn(int showCommand) {
         StopDialogThread();
         return 0;
     }
-    ::ShowWindow(window, showCommand);
+    // Shown without activation: the dialog, brought to the front while the
+    // window was created, keeps the foreground and its active caption.
+    ::ShowWindow(window, PassiveShowCommand(showCommand));
+    if (g_pProgressThread) g_pProgressThread->BringToFront();
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
@@ -103,23 +101,27 @@ int RunOn(int showCommand) {
     return 0;
 }
 
-bool InstanceExists() {
-    fwu::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
-    return mutex.valid();
-}
+class COffWindows final : public IOffEnv {
+public:
+    bool FindInstanceWindow() override {
+        m_window = ::FindWindowW(kInstanceName, nullptr);
+        return m_window != nullptr;
+    }
+    void PostClose() override { ::PostMessageW(m_window, WM_CLOSE, 0, 0); }
+    bool InstanceExists() override {
+        fwu::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName));
+        return mutex.valid();
+    }
+    uint32_t Now() override { return ::GetTickCount(); }
+    void Sleep(uint32_t ms) override { ::Sleep(ms); }
+
+private:
+    HWND m_window = nullptr;
+};
 
 int RunOff() {
-    HWND window = ::FindWindowW(kInstanceName, nullptr);
-    // An ON instance that already holds the mutex is about to create its
-    // window: wait for it instead of leaving its window open for good.
-    for (DWORD waited = 0; !window && waited < kStartingWaitMs && InstanceExists(); waited += kStartingPollMs) {
-        ::Sleep(kStartingPollMs);
-        window = ::FindWindowW(kInstanceName, nullptr);
-    }
-    if (!window) return 0;
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    while (InstanceExists()) ::Sleep(kOffPollMs);
-    return 0;
+    COffWindows windows;
+    return static_cast<int>(prg::RunOff(windows));
 }
 
 }  // namespace

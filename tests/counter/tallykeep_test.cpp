@@ -23,23 +23,43 @@ public:
     int32_t limit = 1;
     std::optional<int32_t> counter;  // no file
     int limitReads = 0, counterReads = 0, writes = 0, deletes = 0;
+    uint32_t lockError = 0, writeError = 0, deleteError = 0;
+    bool locked = false;
+    int locks = 0;
     std::vector<std::wstring> lines;
 
+    uint32_t Lock() override {
+        ++locks;
+        if (lockError) return lockError;
+        locked = true;
+        return 0;
+    }
+    void Unlock() override {
+        EXPECT_TRUE(locked);
+        locked = false;
+    }
     int32_t ReadLimit() override {
         ++limitReads;
         return limit;
     }
     int32_t ReadCounter() override {
+        EXPECT_TRUE(locked);
         ++counterReads;
         return counter.value_or(0);
     }
-    void WriteCounter(int32_t value) override {
+    uint32_t WriteCounter(int32_t value) override {
+        EXPECT_TRUE(locked);
         ++writes;
+        if (writeError) return writeError;
         counter = value;
+        return 0;
     }
-    void DeleteCounter() override {
+    uint32_t DeleteCounter() override {
+        EXPECT_TRUE(locked);
         ++deletes;
+        if (deleteError) return deleteError;
         counter.reset();
+        return 0;
     }
     void Log(const std::wstring& line) override { lines.push_back(line); }
 };
@@ -167,7 +187,52 @@ TEST(TallykeepRun, DeleteWinsAndMissingLoopTouchesNothing) {
                             {false, false, false, true}, {false, false, false, false}};
     for (const Flags& f : noLoop) EXPECT_EQ(RunFlags(untouched, f), 5u);
     EXPECT_EQ(untouched.limitReads + untouched.counterReads + untouched.writes + untouched.deletes, 0);
+    EXPECT_EQ(untouched.locks, 0);
     EXPECT_EQ(untouched.lines.back(), L"return 5.");
+}
+
+TEST(TallykeepRun, FailedWriteIsNeverCountedAsDone) {
+    FakeEnv env;
+    env.counter = 2;
+    env.writeError = 206;  // name too long
+    EXPECT_EQ(RunFlags(env, {false, true, false, true}), 6u);
+    EXPECT_EQ(env.counter, 2);
+    EXPECT_EQ(env.lines, (std::vector<std::wstring>{L"Read Loop count: 2.", L"error - write Loop count failed (206).",
+                                                    L"return 6."}));
+    EXPECT_FALSE(env.locked);
+
+    env.writeError = 0;
+    env.lines.clear();
+    EXPECT_EQ(RunFlags(env, {false, true, false, true}), 0u);
+    EXPECT_EQ(env.lines[1], L"Write Loop count: 3.");
+}
+
+TEST(TallykeepRun, DeleteThatLeavesTheFileIsAnError) {
+    FakeEnv env;
+    env.counter = 4;
+    env.deleteError = 32;  // held open by another program
+    EXPECT_EQ(RunFlags(env, {false, false, true, true}), 7u);
+    EXPECT_EQ(env.counter, 4);
+    EXPECT_EQ(env.lines, (std::vector<std::wstring>{L"error - delete counter file failed (32).", L"return 7."}));
+    EXPECT_FALSE(env.locked);
+}
+
+TEST(TallykeepRun, EveryOperationRunsUnderTheLockAndANoLockRunTouchesNothing) {
+    for (Flags f : {Flags{true, false, false, true}, Flags{false, true, false, true}, Flags{false, false, true, true}}) {
+        FakeEnv env;
+        env.counter = 1;
+        RunFlags(env, f);
+        EXPECT_EQ(env.locks, 1);
+        EXPECT_FALSE(env.locked);  // released again
+
+        FakeEnv busy;
+        busy.counter = 1;
+        busy.lockError = 258;  // another run kept it too long
+        EXPECT_EQ(RunFlags(busy, f), 8u);
+        EXPECT_EQ(busy.limitReads + busy.counterReads + busy.writes + busy.deletes, 0);
+        EXPECT_EQ(busy.counter, 1);
+        EXPECT_EQ(busy.lines, (std::vector<std::wstring>{L"error - failed to lock counter (258).", L"return 8."}));
+    }
 }
 
 TEST(TallykeepFile, BesideTheProgram) {

@@ -187,6 +187,30 @@ TEST(Unbinder, SecondMatchWithInfNameIsRemovedAndItsExitCodePassedOn) {
     }
 }
 
+TEST(Unbinder, EmptyInfNameIsPassedOverForTheNextMatch) {
+    FakeDeviceSystem sys;
+    sys.devices.push_back(WithIds({L"PCI\\VEN_8086&DEV_0001"}).Set(kDevPKeyDriverInfPath, StringProp(L"")));
+    sys.devices.push_back(WithIds({L"PCI\\VEN_8086&DEV_0002"}).Set(kDevPKeyDriverInfPath, StringProp(L"oem12.inf")));
+    RecordingLog log;
+    FakeRunner runner;
+    EXPECT_EQ(RunUnbinder(L"VEN_8086", sys, log, runner), 0u);
+    EXPECT_EQ(runner.started,
+              Strings{L"\"C:\\Windows\\System32\\pnputil.exe\" /delete-driver oem12.inf /uninstall /force"});
+    EXPECT_EQ(log.lines[1], L"Match HwID [PCI\\VEN_8086&DEV_0001].");
+    EXPECT_EQ(log.lines[2], L"Match HwID [PCI\\VEN_8086&DEV_0002].");
+    EXPECT_EQ(log.lines[3], L"inf path= [oem12.inf].");
+
+    // Only an empty name: not found, and nothing is started.
+    sys.devices.pop_back();
+    log.lines.clear();
+    runner.started.clear();
+    EXPECT_EQ(RunUnbinder(L"VEN_8086", sys, log, runner), 0xFFFFFFFFu);
+    EXPECT_EQ(log.lines, (Strings{L"Target HwID: VEN_8086.", L"Match HwID [PCI\\VEN_8086&DEV_0001].",
+                                  L"inf path= [].", L"error - HwID is not found (0xFFFFFFFF)."}));
+    EXPECT_TRUE(runner.started.empty());
+    EXPECT_EQ(sys.counters.open, 0);
+}
+
 TEST(Unbinder, CouldNotPathsGiveAllBitsSet) {
     RecordingLog log;
     FakeRunner runner;

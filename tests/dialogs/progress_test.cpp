@@ -125,3 +125,68 @@ TEST(DialogFont, MulDivRoundsLikeThePlatform) {
     EXPECT_EQ(FontHeightForPoints(12, 96), -16);
     EXPECT_EQ(FontHeightForPoints(0, 96), 0);
 }
+
+namespace {
+// A simulated clock and an ON instance that comes up (its window appears)
+// at a given time and ends some time after it is asked to close.
+class FakeOff : public IOffEnv {
+public:
+    uint32_t now = 0;
+    int64_t windowAt = -1;   // -1: no ON instance ever comes up
+    uint32_t endsAfterClose = 900;
+    int64_t closedAt = -1;
+    int closes = 0;
+
+    bool FindInstanceWindow() override { return windowAt >= 0 && now >= windowAt && closedAt < 0; }
+    void PostClose() override {
+        ++closes;
+        closedAt = now;
+    }
+    bool InstanceExists() override {
+        if (windowAt < 0 || now < windowAt) return false;
+        return closedAt < 0 || now < closedAt + endsAfterClose;
+    }
+    uint32_t Now() override { return now; }
+    void Sleep(uint32_t ms) override { now += ms; }
+};
+}  // namespace
+
+TEST(ProgressOff, ClosesAnInstanceThatIsStillStarting) {
+    for (int64_t at : {0, 50, 1200, 4900}) {
+        FakeOff env;
+        env.windowAt = at;
+        EXPECT_EQ(RunOff(env), 0u);
+        EXPECT_EQ(env.closes, 1) << at;
+        EXPECT_GE(env.closedAt, at);
+        EXPECT_LT(env.closedAt, at + 100);
+        // Returns only once the instance has ended.
+        EXPECT_GE(env.now, uint32_t(env.closedAt + env.endsAfterClose));
+    }
+}
+
+TEST(ProgressOff, WithNoInstanceReturnsWithinTheBound) {
+    FakeOff env;
+    EXPECT_EQ(RunOff(env), 0u);
+    EXPECT_EQ(env.closes, 0);
+    EXPECT_GE(env.now, kOnStartWaitMs);
+    EXPECT_LT(env.now, kOnStartWaitMs + 100);
+
+    // An instance that comes up too late is not waited for.
+    FakeOff late;
+    late.windowAt = kOnStartWaitMs + 500;
+    EXPECT_EQ(RunOff(late), 0u);
+    EXPECT_EQ(late.closes, 0);
+
+    // The tick count wrapping around during the wait changes nothing.
+    FakeOff wrap;
+    wrap.now = 0xFFFFFF00u;
+    EXPECT_EQ(RunOff(wrap), 0u);
+    EXPECT_EQ(wrap.now - 0xFFFFFF00u, kOnStartWaitMs);
+}
+
+TEST(ProgressOn, HiddenWindowIsShownWithoutActivation) {
+    // SW_ values: the activating ones become their passive forms.
+    const int cases[][2] = {{0, 0}, {1, 4}, {2, 7}, {3, 8}, {4, 4}, {5, 8}, {6, 6},
+                            {7, 7}, {8, 8}, {9, 4}, {10, 4}, {11, 11}, {12, 8}, {-1, 8}};
+    for (auto& c : cases) EXPECT_EQ(PassiveShowCommand(c[0]), c[1]) << c[0];
+}

@@ -17,9 +17,10 @@ class Devices:
         r = self.wine.wine(str(FIXTURE), "/REMOVE")
         assert "removed" in r.stdout, r.stdout
 
-    def add(self, hwid=None, hwidsz=None, prob=None, fw=None, inf=None, iface=None, count=None):
-        """Creates one device (or `count`); returns the instance IDs."""
-        args = []
+    def add(self, hwid=None, hwidsz=None, prob=None, fw=None, inf=None, iface=None, count=None, empty_inf=False):
+        """Creates one device (or `count`); returns the instance IDs. With
+        `empty_inf` its INF name is an empty string."""
+        args = ["/EMPTYINF"] if empty_inf else []
         for key, value in (("HWID", hwid), ("HWIDSZ", hwidsz), ("PROB", prob), ("FW", fw), ("INF", inf),
                            ("IFACE", iface), ("COUNT", count)):
             if value is not None:

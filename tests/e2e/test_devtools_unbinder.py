@@ -22,6 +22,8 @@ class UnbinderRuns(WineTestCase):
         devices.add(hwid=r"PCI\VEN_BEEF&DEV_0002|PCI\VEN_BEEF", inf="oem12.inf")
         devices.add(hwid=r"PCI\VEN_BEEF&DEV_0003", inf="oem13.inf")
         devices.add(hwid=r"USB\VID_0DAD&PID_0001")                      # no driver
+        devices.add(hwid=r"ACPI\VEN_CAFE&DEV_0001", empty_inf=True)       # empty INF name
+        devices.add(hwid=r"ACPI\VEN_CAFE&DEV_0002", inf="oem21.inf")
 
     def setUp(self):
         super().setUp()
@@ -60,6 +62,23 @@ class UnbinderRuns(WineTestCase):
                                  "Exec return 0x00000000.",
                                  "return 0x00000000"])
         self.assertEqual(self.recorded(), f"cmdline={command}\r\nwindir={winpath(self.windir)}\r\n")
+
+    def test_empty_inf_name_is_passed_over_for_the_next_match(self):
+        code, lines = self.unbind(r"/HwID:ACPI\VEN_CAFE")
+        command = f'"{winpath(self.system32 / "pnputil.exe")}" /delete-driver oem21.inf /uninstall /force'
+        self.assertEqual(code, 0)
+        self.assertEqual(lines[:4], [r"Target HwID: ACPI\VEN_CAFE.",
+                                     r"Match HwID [ACPI\VEN_CAFE&DEV_0001].",
+                                     r"Match HwID [ACPI\VEN_CAFE&DEV_0002].",
+                                     "inf path= [oem21.inf]."])
+        self.assertEqual(lines[-1], "return 0x00000000")
+        self.assertIn(f"cmdline={command}\r\n", self.recorded())
+        # The device with the empty name alone: not found, nothing started.
+        (self.system32 / "pnputil.record").unlink()
+        code, lines = self.unbind(r"/HwID:ACPI\VEN_CAFE&DEV_0001")
+        self.assertEqual(code, 0xFFFFFFFF)
+        self.assertEqual(lines[-2:], ["inf path= [].", "error - HwID is not found (0xFFFFFFFF)."])
+        self.assertEqual(self.recorded(), "")
 
     def test_utility_exit_code_passed_on_unchanged(self):
         for value in (3010, 0x80000001, 0xFFFFFFFF, 1):

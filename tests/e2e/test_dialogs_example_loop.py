@@ -1,11 +1,12 @@
 """The progress-loop example run by the real Update: Progress ON, a step
 repeated three times under Tallykeep's count, Progress OFF."""
 import shutil
+import subprocess
 import threading
 import time
 import unittest
 
-from fwutest import ROOT, WineTestCase, log_lines, prefix
+from fwutest import ROOT, WineTestCase, ini_text, log_lines, prefix
 from test_dialogs_progress import dump, mutex_exists, own_decorations
 
 EXAMPLE = ROOT / "examples" / "progress-loop"
@@ -44,6 +45,34 @@ class ProgressLoopExample(WineTestCase):
         self.assertFalse(pkg.path("MyTempCounter.ini").exists())
         self.assertFalse(mutex_exists(self.wine))
         self.assertIsNone(dump(self.wine, "Firmware Update")[0])
+
+
+class OnThenOffAtOnce(WineTestCase):
+    def test_task_list_that_closes_the_window_at_once_leaves_none(self):
+        # A task list that starts Progress /ON without waiting and, as the
+        # step between fails at once, Progress /OFF straight after it.
+        pkg = self.package(programs=("Update.exe", "Progress.exe"))
+        pkg.write_config(text=ini_text([
+            ("MSG", {"IDS_STR_TITLE": "Firmware Update"}),
+            ("TASK_1", {"Type": "0", "Path": "Progress.exe", "Param": "/ON", "Param_S": "/ON",
+                        "WaitExit": "FALSE", "Verify": "FALSE"}),
+            ("TASK_2", {"Type": "0", "Path": "Progress.exe", "Param": "/OFF", "Param_S": "/OFF",
+                        "WaitExit": "TRUE", "Verify": "FALSE"}),
+            ("TASK_3", {"Type": "11", "Data": "0"}),
+        ]))
+        shutil.copy(pkg.config, pkg.path("config.ini"))
+        self.addCleanup(self.wine.run, pkg.path("Progress.exe"), "/OFF")
+        for run in range(1, 11):
+            try:
+                self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", timeout=60), 0)
+            except subprocess.TimeoutExpired:
+                # The ON instance that Update started keeps its output open.
+                self.fail(f"run {run}: the run does not end, the ON instance still runs")
+            deadline = time.time() + 3
+            while time.time() < deadline and mutex_exists(self.wine):
+                time.sleep(0.2)
+            self.assertFalse(mutex_exists(self.wine), f"run {run}: the ON instance still runs")
+            self.assertIsNone(dump(self.wine, "Firmware Update")[0], f"run {run}: the window is still open")
 
 
 if __name__ == "__main__":

@@ -6,8 +6,8 @@ import tempfile
 import time
 import unittest
 
-from fwutest import (ARTIFACTS, TESTBIN, WineTestCase, finish, log_lines, prefix, screenshot, wait_window,
-                     xdotool)
+from fwutest import (ARTIFACTS, TESTBIN, NotStarted, WineTestCase, finish, log_lines, prefix, screenshot,
+                     wait_window, xdotool)
 
 NAME = "Progress{2D18527D-3F06-4E5A-BD41-47C2C8C14B4C}"
 TITLE = "Firmware Update"
@@ -16,6 +16,7 @@ WS_SYSMENU = 0x00080000
 CS_NOCLOSE = 0x0200
 PBS_MARQUEE = 0x08
 MB_ICON_CONTROL = 1088  # the icon of a message box
+ON_START_WAIT = 5.0  # how long OFF waits for an ON that is still starting
 
 
 def own_decorations(wine):
@@ -99,6 +100,14 @@ def crop(path, rect, out):
     l, t, r, b = (int(v) for v in rect.split(","))
     subprocess.run(["convert", str(path), "-crop", f"{r - l}x{b - t}+{l}+{t}", str(out)], check=True)
     return out
+
+
+def pixel(path, x, y):
+    """(red, green, blue) of one pixel of a picture, 0 to 255."""
+    out = subprocess.run(["convert", str(path), "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-"],
+                         capture_output=True, text=True, check=True).stdout
+    match = re.search(r"\((\d+),(\d+),(\d+)", out.splitlines()[-1])
+    return tuple(int(v) for v in match.groups())
 
 
 def setUpModule():
@@ -199,6 +208,56 @@ class ProgressWindow(WineTestCase):
         self.assertEqual(self.wine.run(pkg.path("Progress.exe"), "/OFF"), 0)
         self.assertGreater(time.time() - start, 1.0)
         self.assertEqual(finish(holder), 0)
+
+    def test_on_then_off_at_once_never_leaves_a_window(self):
+        # ON is not waited for and OFF follows at once: OFF may run before
+        # the ON instance has its mutex or its window, and must close it all
+        # the same.
+        pkg = self.tool()
+        # A window left open must not leak into the other tests.
+        self.addCleanup(self.wine.run, pkg.path("Progress.exe"), "/OFF")
+        runs = attempts = 0
+        while runs < 20:
+            attempts += 1
+            self.assertLess(attempts, 30, "Wine lost too many starts")
+            on = self.wine.start(pkg.path("Progress.exe"), "/ON")
+            self.assertEqual(self.wine.run(pkg.path("Progress.exe"), "/OFF", timeout=30), 0)
+            try:
+                self.assertEqual(finish(on, 20), 0, f"run {runs + 1}: the ON instance did not end")
+            except NotStarted:
+                continue  # Wine lost the ON start: nothing to close in this run
+            runs += 1
+            self.assertNotIn("found=1", probe(self.wine, "find", NAME), f"run {runs}")
+            self.assertIsNone(dump(self.wine, TITLE)[0], f"run {runs}")
+            self.assertFalse(mutex_exists(self.wine), f"run {runs}")
+
+    def test_off_with_no_on_returns_within_the_bound(self):
+        pkg = self.tool()
+        start = time.time()
+        self.assertEqual(self.wine.run(pkg.path("Progress.exe"), "/OFF", f"/LOG:{pkg.win('off.log')}",
+                                       timeout=30), 0)
+        # The bound plus the time Wine takes to start and end a program.
+        self.assertLess(time.time() - start, ON_START_WAIT + 10)
+        self.assertEqual(log_lines(pkg.path("off.log"))[1:], [f"LOG mode ({pkg.win('off.log')})."])
+        self.assertNotIn("found=1", probe(self.wine, "find", NAME))
+
+    def test_fresh_on_dialog_is_foreground_with_active_caption(self):
+        pkg = self.tool()
+        on = self.wine.start(pkg.path("Progress.exe"), "/ON")
+        wait_window(f"^{TITLE}$")
+        time.sleep(1.0)  # let any late activation happen
+        window, _ = dump(self.wine, TITLE)
+        self.assertEqual(window["foreground"], "1", "the dialog is not the foreground window")
+        self.assertEqual(window["active"], "1", "the dialog's caption is not active")
+        self.assertIn(f'title="{TITLE}"', probe(self.wine, "foreground"))
+        shot = screenshot(ARTIFACTS / "progress-fresh-on.png")
+        l, t, r, b = rect_of(window)
+        crop(shot, f"{l},{t},{r},{b}", ARTIFACTS / "progress-fresh-on-window.png")
+        # An inactive caption is drawn grey; an active one in colour.
+        red, green, blue = pixel(shot, l + 6, t + 6)
+        self.assertFalse(red == green == blue, f"the caption is grey: {(red, green, blue)}")
+        self.assertEqual(self.wine.run(pkg.path("Progress.exe"), "/OFF"), 0)
+        self.assertEqual(self.wait_gone(on), 0)
 
     def test_off_silent_and_nothing_exit_0_at_once(self):
         pkg = self.tool(config=False)

@@ -6,6 +6,7 @@
 //   /PROB:n        problem code (DEVPROP_TYPE_UINT32)
 //   /FW:text       firmware version (string)
 //   /INF:text      INF name of the driver (string)
+//   /EMPTYINF      an INF name that is an empty string
 //   /BIN:hex       a binary property (DEVPKEY_Device_FirmwareVersion's id 19
 //                  of the same property set), for reading back raw bytes
 //   /IFACE:n,..    also expose USB device interfaces (0 hub, 1 billboard,
@@ -108,6 +109,7 @@ std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA* dev) {
 
 struct Spec {
     std::wstring hwid, hwidsz, prob, fw, inf, bin, iface;
+    bool emptyInf = false;
 };
 
 std::wstring WithIndex(const std::wstring& text, int index) {
@@ -141,6 +143,8 @@ int CreateOne(const Spec& s, int index) {
         return Fail("FirmwareVersion");
     if (!s.inf.empty() && !SetProperty(set.h, &dev, kDriverInfPath, DEVPROP_TYPE_STRING, StringBytes(s.inf)))
         return Fail("DriverInfPath");
+    if (s.emptyInf && !SetProperty(set.h, &dev, kDriverInfPath, DEVPROP_TYPE_STRING, StringBytes(L"")))
+        return Fail("DriverInfPath(empty)");
     if (!s.bin.empty()) {
         std::vector<BYTE> bytes;
         for (size_t i = 0; i + 1 < s.bin.size(); i += 2)
@@ -272,7 +276,7 @@ int Bench(const std::wstring& target, int repeat) {
 int wmain() {
     Spec s;
     std::wstring count, dumpType, walk, repeat;
-    int32_t remove = 0, dump = 0;
+    int32_t remove = 0, dump = 0, emptyInf = 0;
     {
         CParseParam params;
         s.hwid = params.Find(L"HWID:", nullptr);
@@ -288,6 +292,8 @@ int wmain() {
         repeat = params.Find(L"REPEAT:", nullptr);
         params.Find(L"REMOVE", &remove);
         params.Find(L"DUMP", &dump);
+        params.Find(L"EMPTYINF", &emptyInf);
+        s.emptyInf = emptyInf != 0;
     }
     if (remove) return RemoveAll();
     if (!walk.empty()) {

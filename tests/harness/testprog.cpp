@@ -9,6 +9,8 @@
 //                 window becomes the active window
 //   /CLOSE:class  post WM_CLOSE to the first top-level window of that class
 //                 and exit (a close "from outside")
+//   /HOLD:file    keep the file open while sleeping, shared for reading and
+//                 writing but not for deleting
 #include <windows.h>
 
 #include <cstdio>
@@ -51,7 +53,7 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title, mutex, log, closeClass;
+    std::wstring record, sleep, exit, title, mutex, log, closeClass, hold;
     int32_t activations = 0;
     {
         CParseParam params;
@@ -62,6 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         exit = params.Find(L"EXIT:", nullptr);
         title = params.Find(L"WINDOW:", nullptr);
         mutex = params.Find(L"MUTEX:", nullptr);
+        hold = params.Find(L"HOLD:", nullptr);
         log = params.Find(L"LOG:", nullptr);
         if (!log.empty()) OpenLogFile(log, L"testprog");
     }
@@ -73,6 +76,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (activations) g_activationFile = record;
     HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
+    HANDLE heldFile = hold.empty() ? INVALID_HANDLE_VALUE
+                                   : ::CreateFileW(hold.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!record.empty()) Record(record);
     HWND window = nullptr;
     if (!title.empty()) {
@@ -94,6 +100,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (window) ::DestroyWindow(window);
     if (held) ::CloseHandle(held);
+    if (heldFile != INVALID_HANDLE_VALUE) ::CloseHandle(heldFile);
     LogPrintf(L"return %d.", fwu::ParseConfigNumber(exit, 0));
     CloseLogFile();
     return static_cast<int>(static_cast<UINT>(fwu::ParseConfigNumber(exit, 0)));

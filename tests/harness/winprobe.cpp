@@ -3,7 +3,9 @@
 //   winprobe dump TITLE        the top-level window with that title and its
 //                              child controls (style, visibility, enabled and
 //                              checked state, rectangles, text), the control
-//                              with the keyboard focus
+//                              with the keyboard focus, whether it is the
+//                              foreground window and the active window of
+//                              its thread (active caption)
 //   winprobe find CLASS        whether a top-level window of that class exists
 //   winprobe foreground        the title of the foreground window
 //   winprobe mutex NAME        whether a named mutex exists
@@ -80,17 +82,20 @@ int Dump(const std::wstring& title) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
-    int focus = 0;
-    if (::GetGUIThreadInfo(thread, &info) && info.hwndFocus) focus = ::GetDlgCtrlID(info.hwndFocus);
+    int focus = 0, active = 0;
+    if (::GetGUIThreadInfo(thread, &info)) {
+        if (info.hwndFocus) focus = ::GetDlgCtrlID(info.hwndFocus);
+        active = info.hwndActive == window ? 1 : 0;
+    }
     LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
     LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
     ULONG_PTR classStyle = ::GetClassLongPtrW(window, GCL_STYLE);
     std::printf("window class=%s style=0x%08lX exstyle=0x%08lX classstyle=0x%08lX visible=%d enabled=%d "
-                "foreground=%d focus=%d rect=%s client=%ld,%ld,%ld,%ld text=\"%s\"\n",
+                "foreground=%d active=%d focus=%d rect=%s client=%ld,%ld,%ld,%ld text=\"%s\"\n",
                 fwu::ToUtf8(ClassOf(window)).c_str(), static_cast<unsigned long>(style),
                 static_cast<unsigned long>(exStyle), static_cast<unsigned long>(classStyle),
                 ::IsWindowVisible(window) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0,
-                ::GetForegroundWindow() == window ? 1 : 0, focus, RectText(r).c_str(), origin.x, origin.y,
+                ::GetForegroundWindow() == window ? 1 : 0, active, focus, RectText(r).c_str(), origin.x, origin.y,
                 client.right, client.bottom, Escape(TextOf(window)).c_str());
     ::EnumChildWindows(window, PrintControl, 0);
     return 0;

@@ -9,6 +9,8 @@
 //                 window becomes the active window
 //   /CLOSE:class  post WM_CLOSE to the first top-level window of that class
 //                 and exit (a close "from outside")
+//   /IMAGE:file   append "signed" or "unsigned": whether the program file
+//                 this process was started from carries a signature
 #include <windows.h>
 
 #include <cstdio>
@@ -37,6 +39,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Whether the image this process runs has a certificate table (the loader
+// maps the headers as they are in the file).
+bool RunsSignedImage() {
+    const auto* base = reinterpret_cast<const BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
+}
+
 void Record(const std::wstring& file) {
     wchar_t cwd[MAX_PATH] = L"";
     ::GetCurrentDirectoryW(MAX_PATH, cwd);
@@ -51,12 +62,13 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title, mutex, log, closeClass;
+    std::wstring record, sleep, exit, title, mutex, log, closeClass, image;
     int32_t activations = 0;
     {
         CParseParam params;
         params.Find(L"ACTIVATIONS", &activations);
         closeClass = params.Find(L"CLOSE:", nullptr);
+        image = params.Find(L"IMAGE:", nullptr);
         record = params.Find(L"RECORD:", nullptr);
         sleep = params.Find(L"SLEEP:", nullptr);
         exit = params.Find(L"EXIT:", nullptr);
@@ -71,6 +83,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (target) ::PostMessageW(target, WM_CLOSE, 0, 0);
         return target ? 0 : 1;
     }
+    if (!image.empty()) AppendLine(image, RunsSignedImage() ? "signed\r\n" : "unsigned\r\n");
     if (activations) g_activationFile = record;
     HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
     if (!record.empty()) Record(record);

@@ -90,11 +90,20 @@ class WinePrefix:
                        stderr=subprocess.DEVNULL)
         shutil.rmtree(self.path, ignore_errors=True)
 
+    def environment(self, env=None):
+        """The prefix's environment with `env` applied; a value None removes
+        the variable (DISPLAY=None: no display)."""
+        e = dict(self.env)
+        for key, value in (env or {}).items():
+            if value is None:
+                e.pop(key, None)
+            else:
+                e[key] = value
+        return e
+
     def start(self, exe, *args, env=None):
         """Starts a program through runexit without waiting; returns the Popen."""
-        e = dict(self.env)
-        if env:
-            e.update(env)
+        e = self.environment(env)
         # Wine quotes each argument into the Windows command line itself.
         cmd = ["wine", str(TESTBIN / "runexit.exe"), winpath(exe) if Path(str(exe)).exists() else str(exe)]
         cmd += [str(a) for a in args]
@@ -116,9 +125,7 @@ class WinePrefix:
                 time.sleep(1)
 
     def wine(self, *args, timeout=60, env=None):
-        e = dict(self.env)
-        if env:
-            e.update(env)
+        e = self.environment(env)
         return subprocess.run(["wine", *args], env=e, timeout=timeout, capture_output=True, text=True)
 
 

@@ -1,11 +1,13 @@
 """Update's message box and task dialog tasks under Wine: shown, answered
 by clicks, branching on the answer; silent mode; a second Update bringing
 the open dialog to the front."""
+import re
 import subprocess
+import tempfile
 import time
 import unittest
 
-from fwutest import ARTIFACTS, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
+from fwutest import ARTIFACTS, TESTBIN, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
 
 # Positions inside the client area of the dialogs as Wine lays them out
 # (checked against the screenshots of this module).
@@ -23,6 +25,27 @@ def click(win, pos):
     time.sleep(0.3)
 
 
+
+
+def window_dump(wine, title):
+    """(window rectangle, {control id: rectangle}) of the top-level window
+    with that title as Windows sees it (winprobe), or (None, {})."""
+    with tempfile.TemporaryFile() as out:
+        subprocess.run(["wine", str(TESTBIN / "winprobe.exe"), "dump", title], env=wine.env, stdout=out,
+                       stderr=subprocess.DEVNULL, timeout=30)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+    window, controls = None, {}
+    for line in text.splitlines():
+        rect = re.search(r" rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+)", line)
+        if not rect:
+            continue
+        box = tuple(int(v) for v in rect.groups())
+        if line.startswith("window "):
+            window = box
+        elif line.startswith("control "):
+            controls[int(re.search(r" id=(-?\d+)", line).group(1))] = box
+    return window, controls
 
 
 def end_with(value):
@@ -128,6 +151,50 @@ class DialogTasks(WineTestCase):
         lines = log_lines(pkg.path("run.log"))
         self.assertIn("  TaskDialogIndirect Success 0x80C90065.", lines)
         self.assertIn("return code 0x80C90065.", lines)
+
+    def test_task_dialog_width_outside_the_screen_is_chosen_by_the_dialog(self):
+        """A width below 0 or wider than the work area gives the automatic
+        width: the dialog appears, fits on the screen and its OK button can
+        be clicked."""
+        pkg = self.package(programs=("Update.exe", "winprobe.exe"))
+        widths = ("2147483647", "-100", "5000")
+        for n, width in enumerate(widths):
+            with self.subTest(width=width):
+                title = f"Width {n}"
+                pkg.write_config({"TASK_1": {"Type": "10", "MsgTitle": title, "TD_MainInstruction": "Go on?",
+                                             "TD_Content": "The width is " + width,
+                                             "TD_CommonButtons": "TDCBF_OK_BUTTON", "TD_Width": width,
+                                             "RET_0x00000001": "2"},
+                                  "TASK_2": end_with(0x51)})
+                proc = self.run_update(pkg)
+                try:
+                    self.answer_width_dialog(pkg, proc, title, width, n)
+                except BaseException:
+                    self.stop_if_running(proc)  # the next width needs the mutex
+                    raise
+
+    def answer_width_dialog(self, pkg, proc, title, width, n):
+        deadline = time.time() + 20
+        window, controls = None, {}
+        while window is None and time.time() < deadline:
+            window, controls = window_dump(self.wine, title)
+            if window is None:
+                time.sleep(0.3)
+        self.assertIsNotNone(window, f"no dialog for TD_Width={width}")
+        time.sleep(0.5)
+        window, controls = window_dump(self.wine, title)
+        screenshot(ARTIFACTS / f"update-taskdialog-width-{n}.png")
+        left, top, right, bottom = window
+        self.assertGreater(right - left, 200)
+        self.assertTrue(0 <= left and right <= 1280, window)
+        self.assertIn(1, controls)  # IDOK
+        ok = controls[1]
+        self.assertTrue(left <= ok[0] and ok[2] <= right and top <= ok[1] and ok[3] <= bottom, (window, ok))
+        xdotool("mousemove", str((ok[0] + ok[2]) // 2), str((ok[1] + ok[3]) // 2))
+        time.sleep(0.2)
+        xdotool("click", "1")
+        self.assertEqual(finish(proc, 30), 0x51)
+        self.assertIn("  TaskDialogIndirect Success 0x00000001.", log_lines(pkg.path("run.log")))
 
 
 if __name__ == "__main__":

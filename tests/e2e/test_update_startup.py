@@ -149,6 +149,33 @@ class SingleInstance(WineTestCase):
 
 
 
+class NoWindow(WineTestCase):
+    def restart_wineserver(self):
+        subprocess.run(["wineserver", "-k"], env=self.wine.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wine.wait_idle()
+
+    def test_no_display_gives_7_and_runs_no_task(self):
+        """Without a display the hidden window cannot be made: no task runs,
+        and the run must not end with the 0 of a finished update."""
+        pkg = self.package(programs=("Update.exe", "testprog.exe"))
+        pkg.write_config({"TASK_1": {"Type": "0", "Path": "testprog.exe", "Verify": "FALSE", "WaitExit": "TRUE",
+                                     "Param_S": "/RECORD:%UPDATEDIR%\\rec.txt"},
+                          "TASK_2": {"Type": "11", "Data": "0"}})
+        # A Wine desktop started without a display stays without one: end the
+        # prefix's processes afterwards so that later runs get the display.
+        self.addCleanup(self.restart_wineserver)
+        code = self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}", env={"DISPLAY": None})
+        self.assertEqual(code, 7)
+        lines = log_lines(pkg.path("run.log"))
+        self.assertEqual(lines[lines.index("Admin.") + 1:], ["error - failed to create window. return 7."])
+        self.assertFalse(pkg.path("rec.txt").exists())
+        self.assertFalse(pkg.path("config", "__MyParams.dat").exists())
+        # With the display back the same package runs to its end.
+        self.restart_wineserver()
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s"), 0)
+        self.assertTrue(pkg.path("rec.txt").exists())
+
+
 class LongValues(WineTestCase):
     def test_values_of_many_kilobytes_are_read_whole(self):
         # 20000 leading zeros: a value cut anywhere would read as 0, not 7.

@@ -5,10 +5,11 @@ import hashlib
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
-from fwutest import ARTIFACTS, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
+from fwutest import ARTIFACTS, TESTBIN, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
 
 PROGRAMS = ("Update.exe", "testprog.exe")
 EMPTY_SHA256 = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"
@@ -176,6 +177,103 @@ class Hash(TrustCase):
         self.assertEqual(code, 10)
         self.assertEqual(lines, ["TASK 1.", "  WinVerifyTrust return 0x800B0100.", "  Hash is different.",
                                  "Target is not trusted.", "return 10."])
+
+
+class HeldFiles(TrustCase):
+    """What was verified is what starts: the program file is opened once,
+    verified through that handle and held, without write or delete sharing,
+    until its process exists; CalcFile is held the same way until the
+    program has ended. The races run on the Windows side, where share modes
+    hold."""
+
+    def test_program_swapped_between_check_and_start_never_runs_unsigned(self):
+        signed, _ = signed_programs()
+        pkg = self.package(PROGRAMS + ("filerace.exe",))
+        self.pkg = pkg
+        shutil.copy(signed, pkg.path("signed.exe"))
+        shutil.copy(TESTBIN / "testprog.exe", pkg.path("unsigned.exe"))
+        shutil.copy(signed, pkg.path("prog.exe"))
+        tasks = {f"TASK_{n}": {"Type": "0", "Path": "prog.exe", "WaitExit": "TRUE",
+                               "Param_S": "/IMAGE:%UPDATEDIR%\\images.txt"} for n in range(1, 31)}
+        tasks["TASK_31"] = {"Type": "11", "Data": "0"}
+        pkg.write_config(tasks)
+        seconds = 60
+        swapper = self.wine.start(pkg.path("filerace.exe"), "swap", pkg.win("prog.exe"), pkg.win("signed.exe"),
+                                  pkg.win("unsigned.exe"), str(seconds * 1000), pkg.win("swaps.txt"))
+        codes = []
+        end = time.time() + seconds - 5
+        while time.time() < end:
+            codes.append(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"))
+            images = pkg.path("images.txt").read_text() if pkg.path("images.txt").exists() else ""
+            if "unsigned" in images:
+                break
+        finish(swapper, seconds + 60)
+        images = pkg.path("images.txt").read_text().split() if pkg.path("images.txt").exists() else []
+        swaps = pkg.path("swaps.txt").read_text()
+        self.assertNotIn("unsigned", images, f"an unsigned program ran; exit codes {codes}")
+        # The race was on: programs ran, the file was replaced meanwhile, and
+        # the check caught the unsigned one at times.
+        self.assertIn("signed", images)
+        self.assertGreater(int(swaps.split()[0].split("=")[1]), 10, swaps)
+        self.assertIn(10, codes)
+        self.assertTrue(set(codes) <= {0, 10}, codes)
+        # A check fails on the unsigned program, or when the file is being
+        # replaced at that moment and cannot be opened denying changes
+        # (sharing violation, 32).
+        lines = log_lines(pkg.path("run.log"))
+        results = {l for l in lines if l.startswith("  WinVerifyTrust")}
+        self.assertTrue(results <= {f"  WinVerifyTrust return {r}." for r in ("0x800B0100", "0x00000020",
+                                                                               "0x80070020")}, results)
+
+    def test_held_program_starts_both_ways(self):
+        """The program file is held while it starts, and is its own CalcFile:
+        both ways of starting still open it."""
+        signed, _ = signed_programs()
+        digest = hashlib.sha256(signed.read_bytes()).hexdigest()
+        for n, method in enumerate(("", "ShellExecuteEx")):
+            with self.subTest(method=method):
+                task = self.program_task(Path="signed.exe", Method=method, CalcFile="%UPDATEDIR%\\signed.exe",
+                                         Distinct=digest, Param_S="/IMAGE:%UPDATEDIR%\\images.txt /EXIT:3")
+                code, lines = self.run_tasks({"TASK_1": task}, "/s", files=[(signed, "signed.exe")], name=f"m{n}")
+                self.assertEqual(code, 0, lines)
+                self.assertEqual(self.pkg.path("images.txt").read_text().split(), ["signed"])
+                self.assertIn("Execute return code 0x00000000.", lines)
+                self.assertIn("return code 0x00000003.", lines)
+
+    def test_missing_program_fails_as_before(self):
+        code, lines = self.run_tasks({"TASK_1": self.program_task(Path="missing.exe")}, "/s")
+        self.assertEqual(code, 10)
+        self.assertEqual(lines, ["TASK 1.", "  WinVerifyTrust return 0x00000002.", "Target is not trusted.",
+                                 "return 10."])
+
+    def test_calcfile_cannot_be_changed_while_its_program_runs(self):
+        image = b"firmware image " * 1000
+        digest = hashlib.sha256(image).hexdigest()
+        pkg = self.package(PROGRAMS + ("filerace.exe",))
+        self.pkg = pkg
+        pkg.path("fw.bin").write_bytes(image)
+        pkg.path("other.bin").write_bytes(b"other")
+
+        def probe(out, **keys):
+            return {"Type": "0", "Path": "filerace.exe", "Verify": "FALSE", "WaitExit": "TRUE",
+                    "Param_S": f"probe %UPDATEDIR%\\fw.bin %UPDATEDIR%\\other.bin %UPDATEDIR%\\{out}", **keys}
+
+        pkg.write_config({"TASK_1": probe("during.txt", CalcFile="%UPDATEDIR%\\fw.bin", Distinct=digest),
+                          "TASK_2": probe("after.txt"),
+                          "TASK_3": {"Type": "11", "Data": "0"}})
+        code = self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}")
+        self.assertEqual(code, 0, log_lines(pkg.path("run.log")))
+        during = dict(l.split("=", 1) for l in pkg.path("during.txt").read_text().splitlines() if l)
+        after = dict(l.split("=", 1) for l in pkg.path("after.txt").read_text().splitlines() if l)
+        # The task's program may read the file; nobody may change it.
+        self.assertEqual(during["read"], "ok")
+        self.assertTrue(during["write"].startswith("error"), during)
+        self.assertTrue(during["replace"].startswith("error"), during)
+        self.assertTrue(during["delete"].startswith("error"), during)
+        # Once the program has ended the file is free again: the second
+        # probe replaced it and deleted it.
+        self.assertEqual(after, {"read": "ok", "write": "ok", "replace": "ok", "delete": "ok"})
+        self.assertFalse(pkg.path("fw.bin").exists())
 
 
 if __name__ == "__main__":

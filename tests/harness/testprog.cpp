@@ -11,6 +11,8 @@
 //                 and exit (a close "from outside")
 //   /HOLD:file    keep the file open while sleeping, shared for reading and
 //                 writing but not for deleting
+//   /IMAGE:file   append "signed" or "unsigned": whether the program file
+//                 this process was started from carries a signature
 #include <windows.h>
 
 #include <cstdio>
@@ -39,6 +41,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Whether the image this process runs has a certificate table (the loader
+// maps the headers as they are in the file).
+bool RunsSignedImage() {
+    const auto* base = reinterpret_cast<const BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
+}
+
 void Record(const std::wstring& file) {
     wchar_t cwd[MAX_PATH] = L"";
     ::GetCurrentDirectoryW(MAX_PATH, cwd);
@@ -53,12 +64,13 @@ void Record(const std::wstring& file) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    std::wstring record, sleep, exit, title, mutex, log, closeClass, hold;
+    std::wstring record, sleep, exit, title, mutex, log, closeClass, hold, image;
     int32_t activations = 0;
     {
         CParseParam params;
         params.Find(L"ACTIVATIONS", &activations);
         closeClass = params.Find(L"CLOSE:", nullptr);
+        image = params.Find(L"IMAGE:", nullptr);
         record = params.Find(L"RECORD:", nullptr);
         sleep = params.Find(L"SLEEP:", nullptr);
         exit = params.Find(L"EXIT:", nullptr);
@@ -74,6 +86,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (target) ::PostMessageW(target, WM_CLOSE, 0, 0);
         return target ? 0 : 1;
     }
+    if (!image.empty()) AppendLine(image, RunsSignedImage() ? "signed\r\n" : "unsigned\r\n");
     if (activations) g_activationFile = record;
     HANDLE held = mutex.empty() ? nullptr : ::CreateMutexW(nullptr, TRUE, mutex.c_str());
     HANDLE heldFile = hold.empty() ? INVALID_HANDLE_VALUE

@@ -110,6 +110,26 @@ TEST(TaskDialogIcons, NamesAnyCaseExactlyOnly) {
     EXPECT_EQ(value, 7u);
 }
 
+TEST(DialogRules, WidthOutsideTheWorkAreaLetsTheDialogChoose) {
+    // 1280 pixels of work area in units of an average character of 6 pixels.
+    const int32_t work = DialogUnitsFromPixels(1280, 6);
+    EXPECT_EQ(work, 853);
+    EXPECT_EQ(TaskDialogWidth(300, 96, work), 300);
+    EXPECT_EQ(TaskDialogWidth(300, 144, work), 450);
+    EXPECT_EQ(TaskDialogWidth(853, 96, work), 853);  // exactly the work area
+    EXPECT_EQ(TaskDialogWidth(854, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(600, 144, work), 0);   // 900 after scaling
+    EXPECT_EQ(TaskDialogWidth(0, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(-100, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(-1, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(INT32_MIN, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(INT32_MAX, 96, work), 0);
+    EXPECT_EQ(TaskDialogWidth(INT32_MAX, 144, work), 0);  // scaling overflows
+    EXPECT_EQ(TaskDialogWidth(300, 96, 0), 0);           // work area unknown
+    EXPECT_EQ(DialogUnitsFromPixels(1280, 0), 0);
+    EXPECT_EQ(DialogUnitsFromPixels(-5, 6), 0);
+}
+
 TEST(DialogRules, WidthScalingAndResultPacking) {
     EXPECT_EQ(ScaleDialogWidth(300, 144), 450);
     EXPECT_EQ(ScaleDialogWidth(300, 96), 300);

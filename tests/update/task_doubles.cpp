@@ -20,13 +20,34 @@ bool FakePlatform::HasStoredParameter(const std::wstring& name) {
     return storedUpper.count(fwu::ToUpperAscii(name)) != 0;
 }
 
-int32_t FakePlatform::VerifyFileTrust(const std::wstring& path) {
+namespace {
+class FakeHold final : public upd::IFileHold {
+public:
+    FakeHold(std::multiset<std::wstring>& held, const std::wstring& path) : m_held(held), m_path(path) {
+        m_held.insert(m_path);
+    }
+    ~FakeHold() override {
+        auto it = m_held.find(m_path);
+        if (it != m_held.end()) m_held.erase(it);
+    }
+
+private:
+    std::multiset<std::wstring>& m_held;
+    std::wstring m_path;
+};
+}  // namespace
+
+int32_t FakePlatform::VerifyFileTrust(const std::wstring& path, upd::FileHold& hold) {
     verified.push_back(path);
+    if (unopenable.count(path)) return trustResult != 0 ? trustResult : 2;
+    hold = std::make_unique<FakeHold>(held, path);
     return trustResult;
 }
 
-std::wstring FakePlatform::HashFileSha256(const std::wstring& path) {
+std::wstring FakePlatform::HashFileSha256(const std::wstring& path, upd::FileHold& hold) {
     hashed.push_back(path);
+    if (unopenable.count(path)) return std::wstring();
+    hold = std::make_unique<FakeHold>(held, path);
     return hashResult;
 }
 

@@ -20,8 +20,8 @@ class FakePlatform : public upd::ITaskPlatform {
 public:
     bool ExpandEnvironmentText(const std::wstring& text, std::wstring& expanded) override;
     bool HasStoredParameter(const std::wstring& name) override;
-    int32_t VerifyFileTrust(const std::wstring& path) override;
-    std::wstring HashFileSha256(const std::wstring& path) override;
+    int32_t VerifyFileTrust(const std::wstring& path, upd::FileHold& hold) override;
+    std::wstring HashFileSha256(const std::wstring& path, upd::FileHold& hold) override;
     void Log(const std::wstring& line) override { logs.push_back(line); }
     void AllowSetForeground() override { calls.push_back(L"AllowSetForeground"); }
     void CloseProcessHandle(void* handle) override { closed.push_back(handle); }
@@ -31,6 +31,10 @@ public:
     std::set<std::wstring> storedUpper;  // upper-cased stored arguments
     int32_t trustResult = 0;
     std::wstring hashResult;
+    // Paths held open right now (a hold adds its path and removes it when
+    // destroyed); a path in `unopenable` gets no hold.
+    std::multiset<std::wstring> held;
+    std::set<std::wstring> unopenable;
     std::vector<std::wstring> expanded, parameterQueries, verified, hashed, logs, calls;
     std::vector<void*> closed;
 };

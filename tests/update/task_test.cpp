@@ -348,6 +348,55 @@ TEST_F(TaskVerify, SignatureAndHashOutcomes) {
     }
 }
 
+TEST_F(TaskVerify, VerifiedFilesStayHeldUntilTheProgramRuns) {
+    const std::wstring good = L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855";
+    const std::multiset<std::wstring> both{L"C:\\pkg\\tool.exe", L"C:\\fw.bin"};
+    struct Case {
+        const wchar_t* keys;
+        uint32_t startResult;
+        std::multiset<std::wstring> heldAfterStart;
+    };
+    const std::vector<Case> cases = {
+        // Waited for: CalcFile stays held until the program has ended.
+        {L"WaitExit=TRUE\n", 0, {L"C:\\fw.bin"}},
+        {L"WaitExit=TRUE\nMethod=ShellExecuteEx\n", 0, {L"C:\\fw.bin"}},
+        // Not waited for, or not started: nothing is held any more.
+        {L"", 0, {}},
+        {L"WaitExit=TRUE\n", kTaskFailed, {}},
+    };
+    for (const auto& c : cases) {
+        platform.hashResult = good;
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=tool.exe\nCalcFile=C:\\fw.bin\nDistinct=") + good + L"\n" +
+                             c.keys));
+        task->startResult = c.startResult;
+        ASSERT_EQ(task->VerifyTarget(), 1u);
+        EXPECT_EQ(platform.held, both) << c.keys;
+        std::multiset<std::wstring> heldWhileStarting;
+        task->onAction = [&] { heldWhileStarting = platform.held; };
+        task->Execute();
+        if (!IsShellExecuteMethod(task->Method)) EXPECT_EQ(heldWhileStarting, both) << c.keys;
+        EXPECT_EQ(platform.held, c.heldAfterStart) << c.keys;
+        task->ReleaseHashedFile();  // the program has ended
+        EXPECT_TRUE(platform.held.empty()) << c.keys;
+    }
+    // The end of the task ends every hold.
+    ASSERT_TRUE(
+        LoadTask(std::wstring(L"Type=0\nPath=tool.exe\nWaitExit=TRUE\nCalcFile=C:\\fw.bin\nDistinct=") + good));
+    ASSERT_EQ(task->VerifyTarget(), 1u);
+    EXPECT_EQ(platform.held.size(), 2u);
+    task.reset();
+    EXPECT_TRUE(platform.held.empty());
+}
+
+TEST_F(TaskVerify, FilesThatCannotBeHeldAreNotTrusted) {
+    platform.unopenable = {L"C:\\pkg\\tool.exe", L"C:\\fw.bin"};
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=tool.exe\nCalcFile=C:\\fw.bin\nDistinct=AA"));
+    EXPECT_EQ(task->VerifyTarget(), 0u);
+    EXPECT_EQ(platform.logs,
+              (std::vector<std::wstring>{L"  WinVerifyTrust return 0x00000002.", L"  Hash is different."}));
+    EXPECT_TRUE(platform.held.empty());
+}
+
 TEST(HashText, UpperCaseTwoDigitsPerByte) {
     const uint8_t digest[] = {0x00, 0x0f, 0xa5, 0xff};
     EXPECT_EQ(HashText(digest, 4), L"000FA5FF");

@@ -36,8 +36,8 @@ class LintTaskPlatform : public upd::ITaskPlatform {
 public:
     bool ExpandEnvironmentText(const std::wstring&, std::wstring&) override { return false; }
     bool HasStoredParameter(const std::wstring&) override { return false; }
-    int32_t VerifyFileTrust(const std::wstring&) override { return 0; }
-    std::wstring HashFileSha256(const std::wstring&) override { return std::wstring(); }
+    int32_t VerifyFileTrust(const std::wstring&, upd::FileHold&) override { return 0; }
+    std::wstring HashFileSha256(const std::wstring&, upd::FileHold&) override { return std::wstring(); }
     void Log(const std::wstring&) override {}
     void AllowSetForeground() override {}
     void CloseProcessHandle(void*) override {}

@@ -161,6 +161,18 @@ int32_t MulDiv32(int32_t value, int32_t numerator, int32_t denominator) {
 
 int32_t ScaleDialogWidth(int32_t width96, int32_t dpi) { return MulDiv32(width96, dpi, 96); }
 
+int32_t DialogUnitsFromPixels(int32_t pixels, int32_t baseUnitX) {
+    if (pixels <= 0 || baseUnitX <= 0) return 0;
+    return MulDiv32(pixels, 4, baseUnitX);
+}
+
+int32_t TaskDialogWidth(int32_t width96, int32_t dpi, int32_t workAreaWidth) {
+    if (width96 <= 0) return 0;
+    const int32_t width = ScaleDialogWidth(width96, dpi);
+    if (width <= 0 || width > workAreaWidth) return 0;
+    return width;
+}
+
 uint32_t PackTaskDialogResult(int32_t button, int32_t radio, bool verificationChecked) {
     uint32_t result = uint32_t(radio) * 65536u + uint32_t(button);
     if (verificationChecked) result |= 0x80000000u;

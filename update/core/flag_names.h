@@ -36,6 +36,17 @@ const std::wstring& DialogCaption(const std::wstring& msgTitle, const std::wstri
 int32_t MulDiv32(int32_t value, int32_t numerator, int32_t denominator);
 // TD_Width at 96 dots per inch scaled to the screen's resolution.
 int32_t ScaleDialogWidth(int32_t width96, int32_t dpi);
+// Pixels in horizontal dialog units of a font whose average character is
+// `baseUnitX` pixels wide (4 units per average character); 0 when the base
+// unit is unknown.
+int32_t DialogUnitsFromPixels(int32_t pixels, int32_t baseUnitX);
+// The width passed to the task dialog (dialog units): TD_Width at 96 dots
+// per inch scaled to `dpi`, or 0 (the dialog chooses its own width) when
+// TD_Width is below 0, when scaling overflows, or when the width is wider
+// than the screen's work area (`workAreaWidth`, in the same units; 0 when
+// unknown). A dialog wider than the screen, or narrower than its buttons,
+// could not be answered.
+int32_t TaskDialogWidth(int32_t width96, int32_t dpi, int32_t workAreaWidth);
 
 // Task dialog answer: radio id * 65536 + button id, bit 31 for a ticked
 // verification check box.

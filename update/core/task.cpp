@@ -46,7 +46,11 @@ bool IsShellExecuteMethod(const std::wstring& method) {
 
 CTask::CTask(void* ownerWindow, ITaskPlatform& platform) : m_hOwner(ownerWindow), m_platform(&platform) {}
 
-CTask::~CTask() { CloseProcessHandle(); }
+CTask::~CTask() {
+    CloseProcessHandle();
+    m_hashedFile.reset();
+    m_verifiedProgram.reset();
+}
 
 void CTask::SetProcessHandle(void* handle) {
     CloseProcessHandle();
@@ -132,6 +136,10 @@ uint32_t CTask::Execute() {
             BringOwnerToFront();
             m_platform->AllowSetForeground();
             result = RunProgram();
+            // The process exists and has opened its own file (or nothing was
+            // started): the verified file need no longer be held.
+            m_verifiedProgram.reset();
+            if (!WaitExit || !m_hProcess) m_hashedFile.reset();
             break;
         case TASK_MESSAGE_BOX:
             BringOwnerToFront();
@@ -225,7 +233,7 @@ uint32_t CTask::VerifyTarget() {
     if (Type != TASK_RUN_PROGRAM) return 1;
     uint32_t answer = 1;
     if (Verify) {
-        int32_t trust = m_platform->VerifyFileTrust(Path);
+        int32_t trust = m_platform->VerifyFileTrust(Path, m_verifiedProgram);
         if (trust != 0) {
             m_platform->Log(fwu::FormatString(L"  WinVerifyTrust return 0x%08X.", static_cast<unsigned>(trust)));
             answer = 0;
@@ -240,7 +248,7 @@ uint32_t CTask::VerifyTarget() {
 
 uint32_t CTask::CheckFileHash() {
     if (Distinct.empty() || CalcFile.empty()) return 1;
-    const std::wstring hash = m_platform->HashFileSha256(CalcFile);
+    const std::wstring hash = m_platform->HashFileSha256(CalcFile, m_hashedFile);
     return fwu::ToUpperAscii(hash) == fwu::ToUpperAscii(Distinct) ? 1 : 0;
 }
 

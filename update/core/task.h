@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,14 @@ struct FlagNameEntry {
     wchar_t name[260];
 };
 
+// A file held open for reading while others may only read it: nobody can
+// write, replace, rename or delete it until the hold is destroyed.
+class IFileHold {
+public:
+    virtual ~IFileHold() = default;
+};
+using FileHold = std::unique_ptr<IFileHold>;
+
 // Platform services the portable task code needs.
 class ITaskPlatform {
 public:
@@ -59,10 +68,15 @@ public:
     virtual bool ExpandEnvironmentText(const std::wstring& text, std::wstring& expanded) = 0;
     // The stored command-line files (__MyParams.dat, then __MyParamsOwner.dat).
     virtual bool HasStoredParameter(const std::wstring& name) = 0;
-    // WinVerifyTrust of the file; 0 when trusted.
-    virtual int32_t VerifyFileTrust(const std::wstring& path) = 0;
-    // The 64-digit upper-case SHA-256 text of the file; empty when none.
-    virtual std::wstring HashFileSha256(const std::wstring& path) = 0;
+    // WinVerifyTrust of the file, read through a handle that shares reading
+    // only; 0 when trusted. The handle is handed out in `hold`, so that the
+    // file started later is the file verified. A file that cannot be opened
+    // that way is not trusted, and `hold` stays empty.
+    virtual int32_t VerifyFileTrust(const std::wstring& path, FileHold& hold) = 0;
+    // The 64-digit upper-case SHA-256 text of the file, read through a
+    // handle that shares reading only and is handed out in `hold`; empty
+    // when none (`hold` then may stay empty).
+    virtual std::wstring HashFileSha256(const std::wstring& path, FileHold& hold) = 0;
     // One line of the run's log.
     virtual void Log(const std::wstring& line) = 0;
     // AllowSetForegroundWindow(ASFW_ANY).
@@ -149,6 +163,8 @@ public:
     // Closes and clears the held process handle, if any.
     void CloseProcessHandle();
     void SetResult(uint32_t result) { m_nResult = result; }
+    // The started program has ended: CalcFile is no longer held.
+    void ReleaseHashedFile() { m_hashedFile.reset(); }
 
     // Owner and run settings.
     void* m_hOwner = nullptr;
@@ -198,6 +214,12 @@ public:
     std::vector<int32_t> m_RadioIds;
     std::vector<std::wstring> m_RadioTexts;
     int32_t TD_Width = 0;
+
+    // Files held from VerifyTarget on: the verified program until its
+    // process exists (or its start failed), CalcFile until the program has
+    // ended (or has started, when it is not waited for).
+    FileHold m_verifiedProgram;
+    FileHold m_hashedFile;
 
     // Started process (HANDLE, owned), result and default title.
     void* m_hProcess = nullptr;

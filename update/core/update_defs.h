@@ -27,6 +27,7 @@ enum ExitCode : uint32_t {
     kExitAlreadyRunning = 4,
     kExitMutexFailed = 5,
     kExitNotAdmin = 6,
+    kExitNoWindow = 7,
     kExitComFailed = 8,
     kExitLoadFailed = 9,
     kExitNotTrusted = 10,

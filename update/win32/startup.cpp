@@ -157,23 +157,29 @@ int RunUpdate(int showCommand) {
         wc.hInstance = instance;
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kWindowClass;
-        if (::RegisterClassExW(&wc)) {
-            HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                            nullptr, instance, nullptr);
-            if (window) {
-                ::ShowWindow(window, showCommand);
-                ::UpdateWindow(window);
-                MSG msg;
-                while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageW(&msg);
-                }
+        HWND window = nullptr;
+        if (::RegisterClassExW(&wc))
+            window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                       instance, nullptr);
+        if (window) {
+            ::ShowWindow(window, showCommand);
+            ::UpdateWindow(window);
+            MSG msg;
+            while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
             }
         }
 
         EndSequencer();
         DeleteOwnParameters();
-        LogPrintf(L"return %d.", int(g_run.exitCode));
+        if (window) {
+            LogPrintf(L"return %d.", int(g_run.exitCode));
+        } else {
+            // No task ran: a caller must not read this run as a finished update.
+            g_run.exitCode = kExitNoWindow;
+            LogPrintf(L"error - failed to create window. return %d.", int(kExitNoWindow));
+        }
         CloseLogFile();
         ::CoUninitialize();
         // The power requests end here, then the guard.

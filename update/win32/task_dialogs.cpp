@@ -37,6 +37,30 @@ int ScreenDpi() {
     return dpi;
 }
 
+// The width of the screen's work area in horizontal dialog units of the
+// message font, which the task dialog lays itself out with; 0 when unknown.
+int WorkAreaDialogUnits() {
+    RECT area{};
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 0;
+    int baseUnitX = 0;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        fwu::UniqueGdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
+        HDC dc = ::GetDC(nullptr);
+        if (dc && font) {
+            HGDIOBJ old = ::SelectObject(dc, font.get());
+            static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+            SIZE size{};
+            if (::GetTextExtentPoint32W(dc, kLetters, 52, &size)) baseUnitX = (size.cx / 26 + 1) / 2;
+            ::SelectObject(dc, old);
+        }
+        if (dc) ::ReleaseDC(nullptr, dc);
+    }
+    if (baseUnitX <= 0) baseUnitX = LOWORD(::GetDialogBaseUnits());
+    return DialogUnitsFromPixels(area.right - area.left, baseUnitX);
+}
+
 std::vector<TASKDIALOG_BUTTON> ButtonArray(const std::vector<DialogButton>& buttons) {
     std::vector<TASKDIALOG_BUTTON> out(buttons.size());
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -90,7 +114,7 @@ public:
         config.nDefaultRadioButton = spec.defaultRadioButton;
         config.pfCallback = TaskDialogCallback;
         config.lpCallbackData = 0;
-        config.cxWidth = static_cast<UINT>(ScaleDialogWidth(spec.width96, ScreenDpi()));
+        config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, ScreenDpi(), WorkAreaDialogUnits()));
 
         int button = 0, radio = 0;
         BOOL verified = FALSE;

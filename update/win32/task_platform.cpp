@@ -17,8 +17,18 @@ public:
         return true;
     }
     bool HasStoredParameter(const std::wstring& name) override { return upd::HasStoredParameter(name); }
-    int32_t VerifyFileTrust(const std::wstring& path) override { return VerifyFileSignature(path); }
-    std::wstring HashFileSha256(const std::wstring& path) override { return upd::HashFileSha256(path); }
+    int32_t VerifyFileTrust(const std::wstring& path, FileHold& hold) override {
+        fwu::UniqueFile file;
+        const int32_t result = VerifyFileSignature(path, file);
+        if (file) hold = std::make_unique<CFileHold>(std::move(file));
+        return result;
+    }
+    std::wstring HashFileSha256(const std::wstring& path, FileHold& hold) override {
+        fwu::UniqueFile file;
+        std::wstring hash = upd::HashFileSha256(path, file);
+        if (file) hold = std::make_unique<CFileHold>(std::move(file));
+        return hash;
+    }
     void Log(const std::wstring& line) override { LogWriteLine(line); }
     void AllowSetForeground() override { ::AllowSetForegroundWindow(ASFW_ANY); }
     void CloseProcessHandle(void* handle) override { ::CloseHandle(static_cast<HANDLE>(handle)); }

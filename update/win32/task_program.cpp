@@ -74,6 +74,7 @@ uint32_t CTask::IsWaiting() {
             DWORD code = 0;
             if (::GetExitCodeProcess(process, &code)) m_nResult = code;
             CloseProcessHandle();
+            ReleaseHashedFile();
             return 0;
         }
         if (wait == WAIT_OBJECT_0 + 1) {

@@ -29,11 +29,18 @@ struct CryptHash {
 constexpr DWORD kChunkSize = 65536;
 }  // namespace
 
-int32_t VerifyFileSignature(const std::wstring& path) {
+fwu::UniqueFile OpenFileDenyingChanges(const std::wstring& path) {
+    return fwu::UniqueFile(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+namespace {
+// `handle`: the open file to read, or null to let the provider open `path`.
+int32_t VerifyTrust(const std::wstring& path, HANDLE handle) {
     WINTRUST_FILE_INFO file{};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = path.c_str();
-    file.hFile = nullptr;
+    file.hFile = handle;
     file.pgKnownSubject = nullptr;
 
     WINTRUST_DATA data{};
@@ -49,22 +56,42 @@ int32_t VerifyFileSignature(const std::wstring& path) {
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     return static_cast<int32_t>(::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
 }
+}  // namespace
+
+int32_t VerifyFileSignature(const std::wstring& path, fwu::UniqueFile& held) {
+    fwu::UniqueFile file = OpenFileDenyingChanges(path);
+    if (!file) {
+        DWORD error = ::GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_ACCESS_DENIED;
+        // Not trusted whatever the provider says; asked by name it reports a
+        // missing or unreadable file with its usual result.
+        const int32_t byName = VerifyTrust(path, nullptr);
+        return byName != 0 ? byName : static_cast<int32_t>(HRESULT_FROM_WIN32(error));
+    }
+    const int32_t result = VerifyTrust(path, file.get());
+    held = std::move(file);
+    return result;
+}
 
 std::wstring HashFileSha256(const std::wstring& path) {
+    fwu::UniqueFile held;
+    return HashFileSha256(path, held);
+}
+
+namespace {
+// The hash text of what can be read from the open file.
+std::wstring HashOpenFile(HANDLE file) {
     CryptProvider provider;
     if (!::CryptAcquireContextW(&provider.h, nullptr, nullptr, PROV_RSA_AES,
                                 CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET))
         return std::wstring();
     CryptHash hash;
     if (!::CryptCreateHash(provider.h, CALG_SHA_256, 0, 0, &hash.h)) return std::wstring();
-    fwu::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::wstring();
 
     std::vector<BYTE> buffer(kChunkSize, 0);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.get(), buffer.data(), kChunkSize, &read, nullptr) || read == 0) break;
+        if (!::ReadFile(file, buffer.data(), kChunkSize, &read, nullptr) || read == 0) break;
         if (!::CryptHashData(hash.h, buffer.data(), read, 0)) return std::wstring();
         std::fill(buffer.begin(), buffer.begin() + read, BYTE(0));
     }
@@ -73,6 +100,15 @@ std::wstring HashFileSha256(const std::wstring& path) {
     std::vector<BYTE> digest(size, 0);
     if (!::CryptGetHashParam(hash.h, HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
     return HashText(digest.data(), size);
+}
+}  // namespace
+
+std::wstring HashFileSha256(const std::wstring& path, fwu::UniqueFile& held) {
+    fwu::UniqueFile file = OpenFileDenyingChanges(path);
+    if (!file) return std::wstring();
+    std::wstring text = HashOpenFile(file.get());
+    held = std::move(file);
+    return text;
 }
 
 }  // namespace upd

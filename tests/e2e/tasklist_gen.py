@@ -88,11 +88,13 @@ def generate(seed):
     tl.verify_on = rng.random() < 0.3
     tl.sections.append(("CERT", {"VERIFY": "ON" if tl.verify_on else "OFF"}))
 
-    count = rng.randint(3, 9)
-    candidates = list(range(1, count + 4))
-    numbers = sorted(rng.sample(candidates, count))
-    if rng.random() < 0.9 and 1 not in numbers:
-        numbers = [1] + numbers[:-1]
+    count = rng.randint(3, 10)
+    numbers = list(range(1, count + 1))
+    # Now and then a gap: the run falls into a missing section.
+    if rng.random() < 0.3:
+        numbers.remove(rng.randint(2, count))
+    if rng.random() < 0.04:
+        numbers.remove(1)
     extra = []
     if rng.random() < 0.35:
         extra.append(NEGATIVE)
@@ -109,11 +111,11 @@ def generate(seed):
     def pick_target(n):
         later, missing = targets_after(n)
         roll = rng.random()
-        if roll < 0.55 and later:
-            return rng.choice(later)
-        if roll < 0.7:
+        if roll < 0.78 and later:
+            return rng.choice(later[:3])
+        if roll < 0.84:
             return -1
-        if roll < 0.8:
+        if roll < 0.92:
             return 0  # reads as "no key": n + 1
         return rng.choice(missing)
 
@@ -130,7 +132,7 @@ def generate(seed):
         else:
             kind = rng.choices(
                 ["program", "box", "dialog", "restart", "url", "wow64", "goto", "return", "param", "bad"],
-                weights=[6, 1, 1, 1, 0.5, 0.5, 1.5, 1.5, 0.7, 0.8])[0]
+                weights=[7, 1, 1, 1, 0.5, 0.5, 1.5, 0.8, 0.7, 0.4])[0]
         if kind == "program":
             code = rng.choice(EXIT_CODES)
             missing = rng.random() < 0.12

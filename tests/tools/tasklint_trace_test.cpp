@@ -207,9 +207,18 @@ TEST(TaskLintTrace, ProgramsMissingFromThePackageFailToStart) {
                                     "Skip trust check.", "  Exec: \"C:\\Pkg\\missing.exe\".",
                                     "  Error - Exec failed (2).", "Execute return code 0xFFFFFFFF.",
                                     "return code 0xFFFFFFFF.", "TASK 3.", "Skip trust check.",
-                                    "  Exec: \"C:\\Pkg\\nofolder\\x.exe\".", "  Error - Exec failed (3).",
+                                    "  Exec: \"C:\\Pkg\\nofolder\\x.exe\".", "  Error - Exec failed (2).",
                                     "Execute return code 0xFFFFFFFF.", "return code 0xFFFFFFFF.", "end index.",
                                     "return 0."}));
+}
+
+TEST(TaskLintTrace, PathsExpandFromTheOwnEnvironment) {
+    ::setenv("FWU_TRACE_TOOLS", "D:\\Tools", 1);
+    ::unsetenv("FWU_TRACE_UNSET");
+    TraceResult r = Trace("[TASK_1]\nType=0\nPath=%FWU_TRACE_TOOLS%\\x.exe\nVerify=FALSE\n"
+                          "Param_S=%FWU_TRACE_UNSET%FWU_TRACE_TOOLS% %UPDATEDIR%\\a 100%\nRET_0x00000000=-1\n",
+                          Silent());
+    EXPECT_EQ(Utf8(r.lines)[1], "  Exec: \"D:\\Tools\\x.exe\" %FWU_TRACE_UNSETD:\\Tools C:\\Package\\a 100%.");
 }
 
 TEST(TaskLintTrace, TrustIsAssumedAndSaidSo) {

@@ -23,8 +23,9 @@ namespace fwu::lint {
 namespace {
 
 constexpr uint32_t kFailed = 0xFFFFFFFFu;
+// What a start of a missing program fails with (ERROR_FILE_NOT_FOUND; also
+// when a folder on the way is missing).
 constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorPathNotFound = 3;
 
 // %NAME% as ExpandEnvironmentStringsW replaces it, from TaskLint's own
 // environment; a name that is not set stays as written.
@@ -40,7 +41,15 @@ bool ExpandFromOwnEnvironment(const std::wstring& text, std::wstring& expanded) 
         std::wstring name = text.substr(open + 1, close - open - 1);
         bool found = false;
         if (!name.empty()) {
-#ifdef _WIN32
+#if defined(_MSC_VER)
+            wchar_t* v = nullptr;
+            size_t length = 0;
+            if (_wdupenv_s(&v, &length, name.c_str()) == 0 && v != nullptr) {
+                expanded += v;
+                found = true;
+            }
+            std::free(v);
+#elif defined(_WIN32)
             if (const wchar_t* v = _wgetenv(name.c_str())) {
                 expanded += v;
                 found = true;
@@ -66,7 +75,7 @@ bool ExpandFromOwnEnvironment(const std::wstring& text, std::wstring& expanded) 
 
 // Case-insensitive lookup of a relative Windows path under a folder, as a
 // Windows file system finds it. 0 when it exists, else the error number a
-// start would fail with (2 file missing, 3 folder missing).
+// start fails with.
 uint32_t LookUpInFolder(const std::filesystem::path& folder, const std::wstring& relative) {
     std::filesystem::path cur = folder;
     std::error_code ec;
@@ -79,7 +88,6 @@ uint32_t LookUpInFolder(const std::filesystem::path& folder, const std::wstring&
         if (!part.empty() && part != L".") parts.push_back(part);
     }
     for (size_t k = 0; k < parts.size(); ++k) {
-        bool last = k + 1 == parts.size();
         if (parts[k] == L"..") {
             cur = cur.parent_path();
             continue;
@@ -92,7 +100,7 @@ uint32_t LookUpInFolder(const std::filesystem::path& folder, const std::wstring&
                 break;
             }
         }
-        if (!found) return last ? kErrorFileNotFound : kErrorPathNotFound;
+        if (!found) return kErrorFileNotFound;
     }
     return std::filesystem::is_directory(cur, ec) ? kErrorFileNotFound : 0;
 }
@@ -338,7 +346,7 @@ private:
         const wchar_t* what = nullptr;
         switch (Type) {
         case upd::TASK_RUN_PROGRAM:
-            if (WaitExit) what = L"the program's exit code is not given: 0 assumed";
+            if (WaitExit && r != kFailed) what = L"the program's exit code is not given: 0 assumed";
             break;
         case upd::TASK_MESSAGE_BOX:
         case upd::TASK_TASK_DIALOG:

@@ -36,6 +36,7 @@ class TaskList:
         self.sections = []   # [(name, {key: value})]
         self.results = {}    # task number -> exit code of its program
         self.verify_on = False
+        self.kinds = set()   # the kinds of task in the list, and its odd spellings
 
     def ini_text(self):
         lines = []
@@ -127,6 +128,8 @@ def generate(seed):
 
     for n in all_numbers:
         keys = {}
+        if n in (NEGATIVE, TOP):
+            tl.kinds.add(f"TASK_{n}")
         if n == NEGATIVE or n == TOP:
             kind = rng.choice(["program", "box", "return", "goto"])
         else:
@@ -186,5 +189,10 @@ def generate(seed):
             if bad is not None:
                 keys["Type"] = bad
             keys["Data"] = "1"
+        tl.kinds.add(kind)
+        if any(k.startswith("ret_") for k in keys):
+            tl.kinds.add("lower-case key")
+        if keys.get("Path", "").endswith("missing.exe"):
+            tl.kinds.add("missing program")
         tl.sections.append((f"TASK_{n}", keys))
     return tl

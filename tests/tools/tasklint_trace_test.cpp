@@ -219,6 +219,21 @@ TEST(TaskLintTrace, PathsExpandFromTheOwnEnvironment) {
                           "Param_S=%FWU_TRACE_UNSET%FWU_TRACE_TOOLS% %UPDATEDIR%\\a 100%\nRET_0x00000000=-1\n",
                           Silent());
     EXPECT_EQ(Utf8(r.lines)[1], "  Exec: \"D:\\Tools\\x.exe\" %FWU_TRACE_UNSETD:\\Tools C:\\Package\\a 100%.");
+
+    // The system folders of Windows where this machine does not set them;
+    // a variable that stays unknown does not make the program missing.
+    ::unsetenv("SystemRoot");
+    PackageDir dir;
+    TraceOptions o = Silent();
+    o.packageFolder = dir.Root();
+    r = Trace("[TASK_1]\nType=0\nPath=%SystemRoot%\\System32\\cmd.exe\nVerify=FALSE\nWaitExit=TRUE\n"
+              "RET_0x00000000=2\n[TASK_2]\nType=0\nPath=%FWU_TRACE_UNSET%\\x.exe\nVerify=FALSE\n"
+              "RET_0x00000000=-1\n",
+              o);
+    EXPECT_EQ(Utf8(r.lines)[1], "  Exec: \"C:\\Windows\\System32\\cmd.exe\".");
+    EXPECT_EQ(Utf8(r.lines)[5], "  Exec: \"C:\\Package\\%FWU_TRACE_UNSET%\\x.exe\".");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(HasNote(r, "TASK_2: C:\\Package\\%FWU_TRACE_UNSET%\\x.exe names an environment variable"));
 }
 
 TEST(TaskLintTrace, TrustIsAssumedAndSaidSo) {

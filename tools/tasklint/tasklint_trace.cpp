@@ -27,6 +27,33 @@ constexpr uint32_t kFailed = 0xFFFFFFFFu;
 // when a folder on the way is missing).
 constexpr uint32_t kErrorFileNotFound = 2;
 
+#if !defined(_WIN32)
+// Elsewhere than on Windows, the folders every Windows system names, for
+// the variables this machine does not set.
+bool WindowsDefault(const std::wstring& name, std::wstring& value) {
+    static const struct {
+        const wchar_t* name;
+        const wchar_t* value;
+    } kDefaults[] = {
+        {L"SYSTEMROOT", L"C:\\Windows"},
+        {L"WINDIR", L"C:\\Windows"},
+        {L"SYSTEMDRIVE", L"C:"},
+        {L"PROGRAMFILES", L"C:\\Program Files"},
+        {L"PROGRAMFILES(X86)", L"C:\\Program Files (x86)"},
+        {L"PROGRAMW6432", L"C:\\Program Files"},
+        {L"COMMONPROGRAMFILES", L"C:\\Program Files\\Common Files"},
+        {L"PROGRAMDATA", L"C:\\ProgramData"},
+        {L"ALLUSERSPROFILE", L"C:\\ProgramData"},
+    };
+    for (const auto& d : kDefaults)
+        if (EqualsNoCaseAscii(name, d.name)) {
+            value = d.value;
+            return true;
+        }
+    return false;
+}
+#endif
+
 // %NAME% as ExpandEnvironmentStringsW replaces it, from TaskLint's own
 // environment; a name that is not set stays as written.
 bool ExpandFromOwnEnvironment(const std::wstring& text, std::wstring& expanded) {
@@ -55,8 +82,12 @@ bool ExpandFromOwnEnvironment(const std::wstring& text, std::wstring& expanded) 
                 found = true;
             }
 #else
+            std::wstring fallback;
             if (const char* v = std::getenv(ToUtf8(name).c_str())) {
                 expanded += FromUtf8(v);
+                found = true;
+            } else if (WindowsDefault(name, fallback)) {
+                expanded += fallback;
                 found = true;
             }
 #endif
@@ -319,6 +350,12 @@ private:
         const TraceOptions& o = m_run.options;
         if (o.packageFolder.empty()) return 0;
         std::wstring prefix = o.updateFolder + L"\\";
+        if (Path.find(L'%') != std::wstring::npos) {
+            m_run.Note(FormatString(L"TASK_%d: %ls names an environment variable that is not set here: the trace "
+                                    L"assumes the program starts",
+                                    int(m_nTaskNumber), Path.c_str()));
+            return 0;
+        }
         if (Path.size() <= prefix.size() || !EqualsNoCaseAscii(Path.substr(0, prefix.size()), prefix)) {
             m_run.Note(FormatString(L"TASK_%d: %ls lies outside the package folder: the trace assumes it starts",
                                     int(m_nTaskNumber), Path.c_str()));

@@ -3,6 +3,7 @@
 #include "inifile.h"
 #include "number.h"
 #include "tasklint_core.h"
+#include "tasklint_trace.h"
 #include "text.h"
 
 namespace fwu::lint {
@@ -11,6 +12,7 @@ namespace {
 
 const wchar_t kUsage[] =
     L"usage: TaskLint [--graph[=FILE]] [--first N] [--package DIR] CONFIG.INI\n"
+    L"       TaskLint --trace [--silent] [--result N=VALUE]... CONFIG.INI   (a dry run; --trace --help)\n"
     L"  checks a task list the way Update reads it; exit code 0 clean, 1 warnings, 2 errors,\n"
     L"  3 usage or unreadable file\n"
     L"  --graph      write the task flow as a Graphviz DOT graph (to FILE, or to standard output)\n"
@@ -36,6 +38,7 @@ std::filesystem::path DefaultPackageFolder(const std::filesystem::path& file) {
 }  // namespace
 
 int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::wstring& err) {
+    if (IsTraceCommand(args)) return TraceMain(args, out, err);
     LintOptions options;
     bool graph = false, packageGiven = false;
     std::wstring graphFile, file;

@@ -749,10 +749,12 @@ private:
                     bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
                     if (e.kind == Edge::Kind::FallThrough)
                         Error(t.section, L"", t.line,
-                              FormatString(L"the run falls off the end of the list here: %ls goes on with "
+                              FormatString(L"the run falls off the end of the list here: %ls %ls on with "
                                            L"TASK_%d, which does not exist (exit code 9)%ls; end the task with "
                                            L"RET_ keys set to -1 or add the next task",
-                                           DescribeResults(e).c_str(), int(e.target),
+                                           DescribeResults(e).c_str(),
+                                           !e.otherResults && e.results.size() > 1 ? L"go" : L"goes",
+                                           int(e.target),
                                            sessionEnds ? L" - in silent mode Update does not restart or shut "
                                                          L"down, the deployment system does"
                                                        : L""));

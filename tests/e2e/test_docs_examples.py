@@ -144,6 +144,14 @@ class DeviceUpdateExample(WineTestCase):
                                                 "TASK 8.", "TASK 9."], lines)
                 self.assertEqual(code, 8, lines)
 
+    def test_the_version_check_shown_in_tools_md_is_the_examples(self):
+        text = (DOCS / "tools.md").read_text(encoding="utf-8")
+        start = text.index("Task 3 of the")
+        shown = re.search(r"^  ```\n(.*?)^  ```", text[start:], re.M | re.S).group(1)
+        example = (self.EXAMPLE / "config" / "config.ini").read_text()
+        keys = lambda lines: "\n".join(l.strip() for l in lines if l.strip() and not l.strip().startswith(";"))
+        self.assertIn(keys(shown.splitlines()), keys(example.splitlines()))
+
     def test_a_device_with_the_packages_version_is_left_alone(self):
         code, lines, _ = self.run_against("2.10")
         self.assertEqual(tasks(lines), ["TASK 1.", "TASK 3.", "TASK 40."], lines)

@@ -158,6 +158,39 @@ class DeviceUpdateExample(WineTestCase):
         self.assertEqual(code, 0, lines)
 
 
+class IniSealOnWindows(WineTestCase):
+    """IniSeal.exe tells why a file fails the check, as tools.md says."""
+
+    def test_too_short_and_checksum_mismatch_are_told_apart(self):
+        iniseal = str(BIN / "IniSeal.exe")
+        plain = self.tmp / "plain.ini"
+        plain.write_bytes(utf16_bytes(ini_text({"TASK_1": {"Type": "11", "Data": "0"}})))
+        sealed = self.tmp / "sealed.ini"
+        self.assertEqual(self.wine.wine(iniseal, "seal", winpath(plain), winpath(sealed)).returncode, 0)
+        data = bytearray(sealed.read_bytes())
+        data[20] ^= 0x01
+        changed = self.tmp / "changed.ini"
+        changed.write_bytes(bytes(data))
+        short = self.tmp / "short.ini"
+        short.write_bytes(b"[A]\r\n")
+        for verb in ("verify", "open"):
+            with self.subTest(verb=verb):
+                extra = [winpath(self.tmp / "out.ini")] if verb == "open" else []
+                r = self.wine.wine(iniseal, verb, winpath(changed), *extra)
+                self.assertEqual(r.returncode, 3)
+                self.assertIn(": checksum mismatch: ", r.stderr)
+                r = self.wine.wine(iniseal, verb, winpath(short), *extra)
+                self.assertEqual(r.returncode, 3)
+                self.assertIn(": not a sealed file: shorter than the 8-byte trailer", r.stderr)
+        r = self.wine.wine(iniseal, "open", winpath(plain), winpath(self.tmp / "out.ini"))
+        self.assertEqual(r.returncode, 5)
+        self.assertIn(": not a sealed file: it has no CRC-32 trailer", r.stderr)
+        r = self.wine.wine(iniseal)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("exit codes: 0 done", r.stderr)
+        self.assertIn("5 seal of a file that is sealed already", r.stderr)
+
+
 class RelativeCalcFile(WineTestCase):
     """A relative CalcFile is looked for in Update's working folder."""
 

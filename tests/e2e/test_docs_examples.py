@@ -85,6 +85,17 @@ class OwnerFile(WineTestCase):
         self.assertTrue(data.decode("utf-16-le").startswith("launcher.exe /s"), data)
         self.silent_by_owner_file(pkg)
 
+    def test_a_line_end_right_after_the_last_argument_spoils_it(self):
+        # The reason for the blank before ">" in the documented cmd line.
+        pkg = self.package()
+        pkg.path("config", "__MyParamsOwner.dat").write_bytes(utf16_bytes("launcher.exe /s\r\n", bom=False))
+        pkg.write_config({"CERT": {"VERIFY": "OFF"}, "TASK_1": {"Type": "12", "Data": "/s"},
+                          "TASK_2": {"Type": "9", "Goto": "-1"}})
+        self.assertEqual(self.wine.run(pkg.path("Update.exe"), f"/LOG:{pkg.win('run.log')}"), 0)
+        lines = log_lines(pkg.path("run.log"))
+        self.assertNotIn("Silent.", lines)
+        self.assertEqual([l for l in lines if l.startswith("return code ")][0], "return code 0x00000001.")
+
     def test_the_powershell_form_of_the_docs(self):
         # WriteAllText with Encoding.Unicode writes a byte-order mark, then
         # the text as UTF-16LE, and no line end.

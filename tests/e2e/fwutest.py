@@ -182,7 +182,7 @@ def seal(plain_path, sealed_path):
         subprocess.run([str(iniseal), "seal", str(plain_path), str(sealed_path)], check=True,
                        capture_output=True)
     else:
-        prefix().wine(str(BIN / "IniSeal.exe"), winpath(plain_path), winpath(sealed_path))
+        prefix().wine(str(BIN / "IniSeal.exe"), "seal", winpath(plain_path), winpath(sealed_path))
         if not Path(sealed_path).exists():
             raise RuntimeError("IniSeal failed")
 

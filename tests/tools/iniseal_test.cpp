@@ -76,6 +76,50 @@ TEST(IniSeal, SealedFileWithForeignValueIsReported) {
     EXPECT_NE(v.message.find(L"line 2"), std::wstring::npos);
 }
 
+TEST(IniSeal, TooShortAndChecksumMismatchAreToldApart) {
+    // Both fail the check the way Update fails them (exit code 3), each with
+    // its own reason; a plain file is not a failure of verify.
+    SealOutcome sealed = SealIni(Utf16File(kPlain));
+    auto bad = sealed.bytes;
+    bad[bad.size() / 3] ^= 0x04;
+    const std::vector<uint8_t> shortFile{'[', 'A', ']'};
+    for (auto check : {&VerifyIni, &OpenIni}) {
+        SealOutcome mismatch = check(bad), tooShort = check(shortFile);
+        EXPECT_EQ(mismatch.exitCode, 3);
+        EXPECT_EQ(tooShort.exitCode, 3);
+        EXPECT_EQ(mismatch.message.rfind(L"checksum mismatch: ", 0), 0u) << ToUtf8(mismatch.message);
+        EXPECT_EQ(tooShort.message.rfind(L"not a sealed file: shorter than the 8-byte trailer", 0), 0u)
+            << ToUtf8(tooShort.message);
+    }
+    SealOutcome plain = OpenIni(Utf16File(kPlain));
+    EXPECT_EQ(plain.exitCode, 5);
+    EXPECT_EQ(plain.message.rfind(L"not a sealed file: it has no CRC-32 trailer", 0), 0u) << ToUtf8(plain.message);
+    EXPECT_EQ(SealIni(bad).message.rfind(L"checksum mismatch: ", 0), 0u);
+}
+
+TEST(IniSeal, SealingDropsComments) {
+    // The commented plain list stays with the packager: neither the sealed
+    // file nor its opened form holds a comment.
+    const std::wstring commented = L"; the update of the dock\r\n[TASK_1]\r\n; a step\r\nType=11\r\nData=0\r\n";
+    SealOutcome sealed = SealIni(Utf16File(commented));
+    ASSERT_EQ(sealed.exitCode, 0);
+    SealOutcome opened = OpenIni(sealed.bytes);
+    ASSERT_EQ(opened.exitCode, 0);
+    std::wstring text = DecodeFileText(opened.bytes);
+    EXPECT_EQ(text.find(L";"), std::wstring::npos) << ToUtf8(text);
+    EXPECT_NE(text.find(L"Data=0"), std::wstring::npos);
+}
+
+TEST(IniSeal, UsageListsTheExitCodesAndVersionIsTheProjectVersion) {
+    std::wstring out;
+    EXPECT_EQ(IniSealMain({L"IniSeal"}, out), 1);
+    for (const wchar_t* code : {L" 0 done", L" 1 usage", L" 2 a file cannot", L" 3 the file fails", L" 4 a sealed",
+                                L" 5 seal of"})
+        EXPECT_NE(out.find(code), std::wstring::npos) << ToUtf8(code);
+    EXPECT_EQ(IniSealMain({L"IniSeal", L"--version"}, out), 0);
+    EXPECT_EQ(ToUtf8(out), std::string("IniSeal ") + FWU_PROJECT_VERSION);
+}
+
 TEST(IniSeal, CommandLine) {
     std::wstring out;
     EXPECT_EQ(IniSealMain({L"IniSeal"}, out), 1);

@@ -14,7 +14,32 @@ TEST(TaskLintResult, CleanListExitsZeroWithOneSummaryLine) {
     LintRun r = LintText(kCleanList);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(LinesWith(r.out, "").size(), 1u) << r.out;
-    EXPECT_NE(r.out.find("1 tasks, no findings"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(": 1 task, no findings"), std::string::npos) << r.out;
+}
+
+TEST(TaskLintResult, SummaryCountsAgreeWithTheirNumber) {
+    // One error (the run falls off the end), one warning (an unknown key).
+    LintRun one = LintText("[TASK_1]\nType=5\nRET_0x00000000=-1\nBogus=1\n");
+    EXPECT_NE(one.out.find(": 1 error, 1 warning\n"), std::string::npos) << one.out;
+    LintRun two = LintText("[TASK_1]\nType=5\nRET_0x00000000=7\nBogus=1\nOther=2\n");
+    EXPECT_NE(two.out.find(": 2 errors, 2 warnings\n"), std::string::npos) << two.out;
+    LintRun clean = LintText(
+        "[TASK_1]\nType=5\nRET_0x00000000=2\nRET_0x00000001=2\n[TASK_2]\nType=11\nData=0\n");
+    EXPECT_NE(clean.out.find(": 2 tasks, no findings"), std::string::npos) << clean.out;
+}
+
+TEST(TaskLintResult, FallThroughOfSeveralResultsReadsInThePlural) {
+    // A Yes/No box without keys: 6 and 7 both go on with the missing TASK_2.
+    LintRun r = LintText("[TASK_1]\nType=1\nMsgType=MB_YESNO\n");
+    EXPECT_NE(r.out.find("the results 0x00000006, 0x00000007 go on with TASK_2"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" goes on with TASK_2"), std::string::npos) << r.out;
+}
+
+TEST(TaskLintResult, VersionIsTheProjectVersion) {
+    std::wstring out, err;
+    EXPECT_EQ(TaskLintMain({L"TaskLint", L"--version"}, out, err), 0);
+    EXPECT_EQ(ToUtf8(out), std::string("TaskLint ") + FWU_PROJECT_VERSION + "\n");
+    EXPECT_TRUE(err.empty());
 }
 
 TEST(TaskLintResult, UsageAndUnreadableFilesExitThree) {

@@ -1,6 +1,7 @@
 #include "iniseal_core.h"
 
 #include "config.h"
+#include "fwu_version.h"
 #include "inifile.h"
 #include "text.h"
 
@@ -12,13 +13,22 @@ size_t CountValues(const IniDocument& d) {
     for (const auto& s : d.sections) n += s.entries.size();
     return n;
 }
+
+// Why a file fails the integrity check: too short to carry a trailer at all,
+// or a trailer whose CRC-32 does not match. Update refuses both alike (its
+// exit code 3), so both keep IniSeal's exit code 3; the texts tell them apart.
+const wchar_t kTooShort[] =
+    L"not a sealed file: shorter than the 8-byte trailer, so it cannot be checked (Update refuses it as "
+    L"falsified)";
+const wchar_t kMismatch[] =
+    L"checksum mismatch: the CRC-32 trailer does not match the file (changed after sealing; Update refuses it)";
 }  // namespace
 
 SealOutcome SealIni(const std::vector<uint8_t>& plainFile) {
     SealOutcome o;
     IntegrityResult r = CheckIntegrity(plainFile.data(), plainFile.size());
     if (r.encoded) return {5, L"the file is sealed already", {}};
-    if (plainFile.size() >= 8 && !r.valid) return {3, L"the file has a trailer that does not match", {}};
+    if (plainFile.size() >= 8 && !r.valid) return {3, kMismatch, {}};
     IniDocument doc = ParseIni(DecodeFileText(plainFile));
     for (auto& s : doc.sections)
         for (auto& e : s.entries) e.value = EncodeSealedValue(e.value);
@@ -32,8 +42,8 @@ SealOutcome SealIni(const std::vector<uint8_t>& plainFile) {
 SealOutcome OpenIni(const std::vector<uint8_t>& sealedFile) {
     SealOutcome o;
     IntegrityResult r = CheckIntegrity(sealedFile.data(), sealedFile.size());
-    if (!r.valid) return {3, L"falsified: the file fails its integrity check", {}};
-    if (!r.encoded) return {5, L"the file is not sealed", {}};
+    if (!r.valid) return {3, sealedFile.size() < 8 ? kTooShort : kMismatch, {}};
+    if (!r.encoded) return {5, L"not a sealed file: it has no CRC-32 trailer (a plain file needs no opening)", {}};
     IniDocument doc = ParseIni(DecodeFileText(sealedFile));
     for (auto& s : doc.sections) {
         for (auto& e : s.entries) {
@@ -53,10 +63,7 @@ SealOutcome OpenIni(const std::vector<uint8_t>& sealedFile) {
 
 SealOutcome VerifyIni(const std::vector<uint8_t>& file) {
     IntegrityResult r = CheckIntegrity(file.data(), file.size());
-    if (!r.valid) {
-        if (file.size() < 8) return {3, L"falsified: the file is shorter than 8 bytes and cannot be checked", {}};
-        return {3, L"falsified: the CRC-32 trailer does not match the file", {}};
-    }
+    if (!r.valid) return {3, file.size() < 8 ? kTooShort : kMismatch, {}};
     IniDocument doc = ParseIni(DecodeFileText(file));
     if (!r.encoded) return {0, FormatString(L"valid: plain file, %u sections", unsigned(doc.sections.size())), {}};
     for (const auto& s : doc.sections) {
@@ -75,7 +82,25 @@ SealOutcome VerifyIni(const std::vector<uint8_t>& file) {
 
 int IniSealMain(const std::vector<std::wstring>& args, std::wstring& out) {
     const std::wstring usage =
-        L"usage: IniSeal seal IN OUT | IniSeal open IN OUT | IniSeal verify FILE";
+        L"usage: IniSeal seal IN OUT | IniSeal open IN OUT | IniSeal verify FILE | IniSeal --version\n"
+        L"  seal    writes the sealed form of the plain file IN to OUT (comment lines are not kept)\n"
+        L"  open    writes the plain form of the sealed file IN to OUT\n"
+        L"  verify  checks FILE the way Update does\n"
+        L"exit codes: 0 done (verify: Update accepts the file, sealed or plain)\n"
+        L"            1 usage\n"
+        L"            2 a file cannot be read or written\n"
+        L"            3 the file fails the integrity check: checksum mismatch, or shorter than 8 bytes\n"
+        L"              (Update refuses it with its exit code 3)\n"
+        L"            4 a sealed file holds a value that does not decode\n"
+        L"            5 seal of a file that is sealed already, or open of a file that is not sealed";
+    if (args.size() == 2 && (args[1] == L"--version" || args[1] == L"-v")) {
+        out = L"IniSeal " FWU_VERSION_STRING;
+        return 0;
+    }
+    if (args.size() == 2 && (args[1] == L"--help" || args[1] == L"-h")) {
+        out = usage;
+        return 0;
+    }
     if (args.size() < 2) {
         out = usage;
         return 1;

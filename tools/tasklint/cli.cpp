@@ -1,5 +1,6 @@
 #include <filesystem>
 
+#include "fwu_version.h"
 #include "inifile.h"
 #include "number.h"
 #include "tasklint_core.h"
@@ -13,6 +14,7 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: TaskLint [--graph[=FILE]] [--first N] [--package DIR] CONFIG.INI\n"
     L"       TaskLint --trace [--silent] [--result N=VALUE]... CONFIG.INI   (a dry run; --trace --help)\n"
+    L"       TaskLint --version\n"
     L"  checks a task list the way Update reads it; exit code 0 clean, 1 warnings, 2 errors,\n"
     L"  3 usage or unreadable file\n"
     L"  --graph      write the task flow as a Graphviz DOT graph (to FILE, or to standard output)\n"
@@ -26,6 +28,11 @@ std::wstring LastPart(const std::wstring& path) {
 }
 
 std::filesystem::path ToPath(const std::wstring& s) { return WideToPath(s); }
+
+// "1 error", "2 errors".
+std::wstring Count(size_t n, const wchar_t* noun) {
+    return FormatString(L"%u %ls%ls", unsigned(n), noun, n == 1 ? L"" : L"s");
+}
 
 // Update reads config\config.ini beside itself: the package folder is the
 // one that holds the "config" folder.
@@ -59,6 +66,9 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
                 options.packageFolder = ToPath(args[++i]);
                 packageGiven = true;
             }
+        } else if (a == L"--version") {
+            out = L"TaskLint " FWU_VERSION_STRING L"\n";
+            return 0;
         } else if (a == L"--help" || a == L"-h") {
             out = std::wstring(kUsage) + L"\n";
             return 0;
@@ -91,11 +101,11 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
     size_t loading = 0;
     for (const auto& [n, t] : report.tasks) loading += t.loads ? 1 : 0;
     if (report.findings.empty())
-        findings += FormatString(L"%ls: %u tasks%ls, no findings\n", file.c_str(), unsigned(loading),
+        findings += FormatString(L"%ls: %ls%ls, no findings\n", file.c_str(), Count(loading, L"task").c_str(),
                                  report.sealed ? L" (sealed)" : L"");
     else
-        findings += FormatString(L"%ls: %d errors, %d warnings\n", file.c_str(), report.Errors(),
-                                 report.Warnings());
+        findings += FormatString(L"%ls: %ls, %ls\n", file.c_str(), Count(size_t(report.Errors()), L"error").c_str(),
+                                 Count(size_t(report.Warnings()), L"warning").c_str());
 
     if (graph) {
         std::wstring dot = WriteDot(report, LastPart(file));

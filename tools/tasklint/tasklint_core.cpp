@@ -1204,10 +1204,11 @@ private:
             RunScope scope = ScopeOf(shown.falls.count(f) > 0, silent.falls.count(f) > 0);
             bool sessionEnds = t.type == kTaskShutdown || t.type == kTaskRestart;
             Add(Severity::Error, t.section, L"", t.line,
-                FormatString(L"the run falls off the end of the list here: %ls goes on with TASK_%d, which does "
+                FormatString(L"the run falls off the end of the list here: %ls %ls on with TASK_%d, which does "
                              L"not exist (exit code 9)%ls; end the task with RET_ keys set to -1 or add the next "
                              L"task",
-                             f.results.c_str(), int(f.target),
+                             f.results.c_str(), f.results.rfind(L"the results ", 0) == 0 ? L"go" : L"goes",
+                             int(f.target),
                              sessionEnds && scope != RunScope::Interactive
                                  ? L" - in silent mode Update does not restart or shut down, the deployment system "
                                    L"does"

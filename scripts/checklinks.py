@@ -29,8 +29,10 @@ def pages(root):
             yield p
 
 
-def prose_lines(text):
-    """(line number, text) of the lines outside fenced code, code spans blanked."""
+def prose_lines(text, blank_code=True):
+    """(line number, text) of the lines outside fenced code, code spans
+    blanked unless `blank_code` is false (headings keep their code text in
+    their anchors)."""
     fence = None
     for n, line in enumerate(text.splitlines(), start=1):
         m = FENCE.match(line)
@@ -41,7 +43,7 @@ def prose_lines(text):
                 fence = None
             continue
         if fence is None and not line.startswith("    "):
-            yield n, re.sub(r"(`+).*?\1", lambda s: " " * len(s.group(0)), line)
+            yield n, re.sub(r"(`+).*?\1", lambda s: " " * len(s.group(0)), line) if blank_code else line
 
 
 def slug(heading):
@@ -55,7 +57,7 @@ def slug(heading):
 def anchors(page, cache={}):
     if page not in cache:
         seen, found = {}, set()
-        for _, line in prose_lines(page.read_text(encoding="utf-8")):
+        for _, line in prose_lines(page.read_text(encoding="utf-8"), blank_code=False):
             m = re.match(r"^\s{0,3}#{1,6}\s+(.*?)\s*#*\s*$", line)
             if m:
                 base = slug(m.group(1))

@@ -41,53 +41,68 @@ std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* enc
 }
 
 namespace {
-std::wstring Trim(const std::wstring& s) {
-    size_t b = s.find_first_not_of(L" \t\r\n");
-    if (b == std::wstring::npos) return std::wstring();
-    size_t e = s.find_last_not_of(L" \t\r\n");
-    return s.substr(b, e - b + 1);
+bool IsProfileSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' || c == 0x1A;
+}
+
+std::wstring TrimProfile(const std::wstring& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsProfileSpace(s[b])) ++b;
+    while (e > b && IsProfileSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
 }
 }  // namespace
 
-IniDocument ParseIni(const std::wstring& text) {
+IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd) {
     IniDocument doc;
     IniSection* current = nullptr;
+    auto note = [&](IniOddLine::Kind kind, int line, const std::wstring& t) {
+        if (odd) odd->push_back({kind, line, current ? current->name : std::wstring(), t});
+    };
     size_t pos = 0;
     int lineNo = 0;
-    while (pos <= text.size()) {
-        size_t nl = text.find_first_of(L"\r\n", pos);
+    while (pos < text.size()) {
+        size_t nl = text.find(L'\n', pos);
         std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
+        pos = nl == std::wstring::npos ? text.size() : nl + 1;
         ++lineNo;
-        if (nl == std::wstring::npos) {
-            pos = text.size() + 1;
-        } else {
-            pos = nl + ((text[nl] == L'\r' && nl + 1 < text.size() && text[nl + 1] == L'\n') ? 2 : 1);
-        }
-        std::wstring t = Trim(line);
+        std::wstring t = TrimProfile(line);
         if (t.empty() || t[0] == L';') continue;
         if (t[0] == L'[') {
-            size_t close = t.find(L']');
-            IniSection s;
-            s.name = Trim(t.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-            s.line = lineNo;
-            doc.sections.push_back(std::move(s));
-            current = &doc.sections.back();
+            size_t close = t.rfind(L']');
+            if (close != std::wstring::npos) {
+                IniSection s;
+                s.name = TrimProfile(t.substr(1, close - 1));
+                s.line = lineNo;
+                doc.sections.push_back(std::move(s));
+                current = &doc.sections.back();
+            } else {
+                note(IniOddLine::Kind::OpenHeader, lineNo, t);
+            }
             continue;
         }
-        if (current == nullptr) continue;
-        size_t eq = t.find(L'=');
+        if (current == nullptr) {
+            note(IniOddLine::Kind::BeforeSections, lineNo, t);
+            continue;
+        }
         IniEntry e;
         e.line = lineNo;
+        size_t eq = t.find(L'=');
         if (eq == std::wstring::npos) {
             e.key = t;
+            note(IniOddLine::Kind::NoEquals, lineNo, t);
         } else {
-            e.key = Trim(t.substr(0, eq));
-            e.value = Trim(t.substr(eq + 1));
+            e.key = TrimProfile(t.substr(0, eq));
+            e.value = TrimProfile(t.substr(eq + 1));
             if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
                 e.value.back() == e.value.front())
                 e.value = e.value.substr(1, e.value.size() - 2);
+            if (e.key.empty()) {
+                note(IniOddLine::Kind::NoEquals, lineNo, t);
+                continue;
+            }
         }
-        if (!e.key.empty()) current->entries.push_back(std::move(e));
+        current->entries.push_back(std::move(e));
     }
     return doc;
 }

@@ -38,8 +38,30 @@ enum class TextEncoding { Utf16Le, Utf8 };
 // without mark). A trailer, when present, is not part of the text.
 std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* encoding = nullptr);
 
-// Parses section headers "[name]", "key=value" lines and ";" comments.
-IniDocument ParseIni(const std::wstring& text);
+// A line that the profile functions read differently from what it seems to
+// be.
+struct IniOddLine {
+    enum class Kind {
+        OpenHeader,      // "[" without "]": opens no section, the line is dropped
+        NoEquals,        // a name alone (or "=value"): a key without a value
+        BeforeSections,  // a key before the first section: never read
+    };
+    Kind kind = Kind::NoEquals;
+    int line = 0;          // 1-based
+    std::wstring section;  // the section the line falls into (empty: none)
+    std::wstring text;     // the line, trimmed
+};
+
+// Reads a file's text the way the platform's profile functions read it:
+// lines end at line feeds and lose the blanks around them; a line that
+// starts with "[" and holds a "]" opens the section named between the "["
+// and its last "]"; every other line is a key of the section above it,
+// "name=value" or a name alone (which reads as an empty value), and a pair
+// of matching quotes around a value is removed. A "[" line without its "]"
+// therefore opens nothing: the keys below it fall into the section before
+// it. Lines starting with ";" are comments. `odd`, when given, receives the
+// lines that read differently from what they seem to be.
+IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd = nullptr);
 
 // UTF-16LE with byte-order mark and CR LF line ends.
 std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc);

@@ -20,6 +20,34 @@ TEST(IniFile, ParsesLikeTheProfileFunctions) {
     EXPECT_EQ(s->Find(L"NoValue")->value, L"");
 }
 
+TEST(IniFile, LinesThatReadOtherwiseThanTheySeem) {
+    // A header without its bracket opens nothing: its keys stay in the
+    // section above. A section name runs to the last bracket; a lone carriage
+    // return does not end a line.
+    std::vector<IniOddLine> odd;
+    IniDocument d = ParseIni(L"early=1\n[A]\nx=1\n[TASK_2\ny=2\nbare\n=v\n[B]]\nz=a\rw=3\n", &odd);
+    ASSERT_EQ(d.sections.size(), 2u);
+    EXPECT_EQ(d.Find(L"TASK_2"), nullptr);
+    const IniSection* a = d.Find(L"A");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(a->Find(L"y"), nullptr);
+    EXPECT_EQ(a->Find(L"y")->value, L"2");
+    EXPECT_EQ(a->Find(L"bare")->value, L"");
+    ASSERT_NE(d.Find(L"B]"), nullptr);
+    EXPECT_EQ(d.Find(L"B]")->Find(L"z")->value, L"a\rw=3");
+    ASSERT_EQ(odd.size(), 4u);
+    EXPECT_EQ(odd[0].kind, IniOddLine::Kind::BeforeSections);
+    EXPECT_EQ(odd[0].line, 1);
+    EXPECT_EQ(odd[1].kind, IniOddLine::Kind::OpenHeader);
+    EXPECT_EQ(odd[1].line, 4);
+    EXPECT_EQ(odd[1].section, L"A");
+    EXPECT_EQ(odd[1].text, L"[TASK_2");
+    EXPECT_EQ(odd[2].kind, IniOddLine::Kind::NoEquals);
+    EXPECT_EQ(odd[2].line, 6);
+    EXPECT_EQ(odd[3].kind, IniOddLine::Kind::NoEquals);
+    EXPECT_EQ(odd[3].line, 7);
+}
+
 TEST(IniFile, Utf16RoundTripKeepsEverything) {
     IniDocument d;
     d.sections.push_back({L"S\u00e9ction", 0, {{L"Cl\u00e9", L"\u65e5\u672c\u8a9e", 0}, {L"Empty", L"", 0}}});

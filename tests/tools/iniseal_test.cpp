@@ -54,6 +54,20 @@ TEST(IniSeal, RoundTripKeepsEverySectionKeyAndValue) {
     }
 }
 
+TEST(IniSeal, SealsWhatUpdateReadsOfAHeaderWithoutItsBracket) {
+    // Update reads no TASK_2 here and finds Data in TASK_1: the sealed file
+    // must read the same, and sealing says why.
+    SealOutcome sealed = SealIni(Utf16File(L"[TASK_1]\r\nType=9\r\n[TASK_2\r\nData=7\r\n"));
+    ASSERT_EQ(sealed.exitCode, 0) << ToUtf8(sealed.message);
+    EXPECT_NE(sealed.message.find(L"line 3: '[TASK_2' lacks its closing bracket"), std::wstring::npos)
+        << ToUtf8(sealed.message);
+    IniDocumentSource src(ParseIni(DecodeFileText(sealed.bytes)));
+    CGlobalIniMgr mgr(src);
+    mgr.SetLoaded(L"x", CheckIntegrity(sealed.bytes.data(), sealed.bytes.size()));
+    EXPECT_EQ(mgr.GetString(L"TASK_2", L"Data", L"absent"), L"absent");
+    EXPECT_EQ(mgr.GetString(L"TASK_1", L"Data", L"absent"), L"7");
+}
+
 TEST(IniSeal, VerifyTellsPlainSealedAndFalsified) {
     EXPECT_EQ(VerifyIni(Utf16File(kPlain)).exitCode, 0);
     SealOutcome sealed = SealIni(Utf16File(kPlain));

@@ -29,13 +29,28 @@ SealOutcome SealIni(const std::vector<uint8_t>& plainFile) {
     IntegrityResult r = CheckIntegrity(plainFile.data(), plainFile.size());
     if (r.encoded) return {5, L"the file is sealed already", {}};
     if (plainFile.size() >= 8 && !r.valid) return {3, kMismatch, {}};
-    IniDocument doc = ParseIni(DecodeFileText(plainFile));
+    // Sealed as Update reads the plain file, so sealing never changes what a
+    // run does; lines that read otherwise than they seem are named.
+    std::vector<IniOddLine> odd;
+    IniDocument doc = ParseIni(DecodeFileText(plainFile), &odd);
     for (auto& s : doc.sections)
         for (auto& e : s.entries) e.value = EncodeSealedValue(e.value);
     o.bytes = SerializeIniUtf16(doc);
     AppendTrailer(o.bytes);
     o.message = FormatString(L"sealed: %u sections, %u values", unsigned(doc.sections.size()),
                              unsigned(CountValues(doc)));
+    for (const IniOddLine& line : odd) {
+        if (line.kind == IniOddLine::Kind::OpenHeader)
+            o.message += FormatString(L"\nwarning: line %d: '%ls' lacks its closing bracket: it opens no section, "
+                                      L"as Update reads it, so the keys below it stay in %ls",
+                                      line.line, line.text.c_str(),
+                                      line.section.empty() ? L"no section and are left out"
+                                                           : (L"[" + line.section + L"]").c_str());
+        else if (line.kind == IniOddLine::Kind::BeforeSections)
+            o.message += FormatString(L"\nwarning: line %d: '%ls' stands before the first section and is left "
+                                      L"out, as Update never reads it",
+                                      line.line, line.text.c_str());
+    }
     return o;
 }
 

@@ -139,89 +139,10 @@ std::optional<uint32_t> TaskNumberOf(const std::wstring& name, bool* looksLikeTa
     return negative ? uint32_t(0u - uint32_t(v)) : uint32_t(v);
 }
 
-bool IsProfileSpace(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' || c == 0x1A;
-}
-
-std::wstring TrimProfile(const std::wstring& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsProfileSpace(s[b])) ++b;
-    while (e > b && IsProfileSpace(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-// A line the profile reader takes differently from what it seems to be.
-struct OddLine {
-    enum class Kind { OpenHeader, NoEquals, BeforeSections };
-    Kind kind;
-    int line;
-    std::wstring section;  // the section the line falls into (empty: none)
-    std::wstring text;
-};
-
-// Reads a file's text the way the platform's profile functions read it:
-// lines end at line feeds and lose the blanks around them; a line that
-// starts with "[" and holds a "]" opens the section named between the "["
-// and its last "]"; every other line is a key of the section above it,
-// "name=value" or a name alone (which reads as an empty value). A "[" line
-// without its "]" therefore opens nothing: the keys below it fall into the
-// section before it. Lines starting with ";" are comments.
-IniDocument ReadLikeProfile(const std::wstring& text, std::vector<OddLine>& odd) {
-    IniDocument doc;
-    IniSection* current = nullptr;
-    size_t pos = 0;
-    int lineNo = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find(L'\n', pos);
-        std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
-        pos = nl == std::wstring::npos ? text.size() : nl + 1;
-        ++lineNo;
-        std::wstring t = TrimProfile(line);
-        if (t.empty() || t[0] == L';') continue;
-        std::wstring here = current ? current->name : std::wstring();
-        if (t[0] == L'[') {
-            size_t close = t.rfind(L']');
-            if (close != std::wstring::npos) {
-                IniSection s;
-                s.name = TrimProfile(t.substr(1, close - 1));
-                s.line = lineNo;
-                doc.sections.push_back(std::move(s));
-                current = &doc.sections.back();
-                continue;
-            }
-            odd.push_back({OddLine::Kind::OpenHeader, lineNo, here, t});
-            continue;
-        }
-        size_t eq = t.find(L'=');
-        if (current == nullptr) {
-            odd.push_back({OddLine::Kind::BeforeSections, lineNo, here, t});
-            continue;
-        }
-        IniEntry e;
-        e.line = lineNo;
-        if (eq == std::wstring::npos) {
-            e.key = t;
-            odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
-        } else {
-            e.key = TrimProfile(t.substr(0, eq));
-            e.value = TrimProfile(t.substr(eq + 1));
-            if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
-                e.value.back() == e.value.front())
-                e.value = e.value.substr(1, e.value.size() - 2);
-            if (e.key.empty()) {
-                odd.push_back({OddLine::Kind::NoEquals, lineNo, here, t});
-                continue;
-            }
-        }
-        current->entries.push_back(std::move(e));
-    }
-    return doc;
-}
-
-void ReportOddLines(const std::vector<OddLine>& odd, std::vector<Finding>& findings) {
-    for (const OddLine& o : odd) {
+void ReportOddLines(const std::vector<IniOddLine>& odd, std::vector<Finding>& findings) {
+    for (const IniOddLine& o : odd) {
         switch (o.kind) {
-        case OddLine::Kind::OpenHeader:
+        case IniOddLine::Kind::OpenHeader:
             findings.push_back(
                 {Severity::Error, o.section, L"", o.line,
                  FormatString(L"'%ls' lacks its closing bracket: Update opens no section here (a task "
@@ -230,13 +151,13 @@ void ReportOddLines(const std::vector<OddLine>& odd, std::vector<Finding>& findi
                               o.section.empty() ? L"belong to no section and are never read"
                                                 : FormatString(L"count as keys of [%ls]", o.section.c_str()).c_str())});
             break;
-        case OddLine::Kind::NoEquals:
+        case IniOddLine::Kind::NoEquals:
             findings.push_back({Severity::Warning, o.section, L"", o.line,
                                 FormatString(L"'%ls' is neither a section header, a key=value line nor a comment: "
                                              L"Update reads it as a key without a value",
                                              o.text.c_str())});
             break;
-        case OddLine::Kind::BeforeSections:
+        case IniOddLine::Kind::BeforeSections:
             findings.push_back({Severity::Warning, L"", L"", o.line,
                                 FormatString(L"'%ls' stands before the first section: Update never reads it",
                                              o.text.c_str())});
@@ -1318,22 +1239,17 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
                                 L"Update stops with exit code 3"});
         return report;
     }
-    std::vector<OddLine> odd;
-    IniDocument doc = ReadLikeProfile(DecodeFileText(bytes), odd);
+    std::vector<IniOddLine> odd;
+    IniDocument doc = ParseIni(DecodeFileText(bytes), &odd);
     ReportOddLines(odd, report.findings);
     IniDocumentSource source(doc);
     CGlobalIniMgr mgr(source);
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
     std::set<int> bareLines;
-    for (const OddLine& o : odd)
-        if (o.kind == OddLine::Kind::NoEquals) bareLines.insert(o.line);
+    for (const IniOddLine& o : odd)
+        if (o.kind == IniOddLine::Kind::NoEquals) bareLines.insert(o.line);
     Linter(source.Document(), mgr, integrity.encoded, options, report, std::move(bareLines)).Run();
     return report;
-}
-
-IniDocument ReadProfileText(const std::wstring& text) {
-    std::vector<OddLine> odd;
-    return ReadLikeProfile(text, odd);
 }
 
 std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f) {

@@ -123,7 +123,7 @@ ToolConfig ReadToolConfig(const std::filesystem::path& file) {
     IntegrityResult integrity = CheckIntegrity(bytes.data(), bytes.size());
     c.valid = integrity.valid;
     if (!c.valid) return c;
-    c.doc = ReadProfileText(DecodeFileText(bytes));
+    c.doc = ParseIni(DecodeFileText(bytes));
     if (integrity.encoded)
         for (IniSection& s : c.doc.sections)
             for (IniEntry& e : s.entries) {

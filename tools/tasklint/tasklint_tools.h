@@ -14,10 +14,6 @@
 
 namespace fwu::lint {
 
-// A file's text read the way the platform's profile functions read it
-// (what Update and the tools see); comments and odd lines left out.
-IniDocument ReadProfileText(const std::wstring& text);
-
 enum class PackageTool { None, Findling, Ailscan, Romstamp, Unbinder, Portscout, Progress, Optpick, Tallykeep };
 
 // The tool a task's Path names: its last part, letter case ignored, with or

@@ -6,6 +6,7 @@ import hashlib
 import os
 import re
 import shutil
+import subprocess
 import tempfile
 import time
 import unittest
@@ -167,6 +168,36 @@ class DeviceUpdateExample(WineTestCase):
         code, lines, _ = self.run_against("2.10")
         self.assertEqual(tasks(lines), ["TASK 1.", "TASK 3.", "TASK 40."], lines)
         self.assertEqual(code, 0, lines)
+
+
+class RetryWithCounterExample(WineTestCase):
+    """docs/examples/retry-with-counter when its counter cannot be kept."""
+
+    EXAMPLE = DOCS / "examples" / "retry-with-counter"
+
+    def test_a_count_that_cannot_be_stored_ends_the_retries(self):
+        pkg = Path(tempfile.mkdtemp(prefix="retry-", dir=self.tmp))
+        shutil.copytree(self.EXAMPLE, pkg, dirs_exist_ok=True)
+        for exe in ("Update.exe", "Tallykeep.exe"):
+            shutil.copy(BIN / exe, pkg / exe)
+        # A folder where the counter file belongs: no count is ever stored,
+        # and the flashing program is missing, so every attempt fails.
+        (pkg / "MyTempCounter.ini").mkdir()
+        run = self.wine.start(pkg / "Update.exe", "/s", "/DisableCertificationCheck",
+                              f"/LOG:{winpath(pkg / 'update.log')}")
+        code = None
+        try:
+            code = finish(run, 60)
+        except subprocess.TimeoutExpired:
+            pass  # the log below shows where it went round
+        finally:
+            # A run that never ends keeps going inside the prefix.
+            subprocess.run(["wineserver", "-k"], env=self.wine.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            self.wine.wait_idle()
+        lines = log_lines(pkg / "update.log")
+        self.assertEqual(tasks(lines), ["TASK 1.", "TASK 2.", "TASK 3.", "TASK 20."], lines)
+        self.assertEqual(code, 8, lines)
 
 
 class IniSealOnWindows(WineTestCase):

@@ -489,6 +489,18 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"ReturnValueNotANumber", "[TASK_1]\nType=11\nData=failed\n",
                   "config.ini:3: warning: [TASK_1] Data:",
                   "'failed' is not a number: the run ends with exit code 0"},
+        ValueCase{"ReturnValueBeyond32Bits", "[TASK_1]\nType=11\nData=99999999999\n",
+                  "config.ini:3: warning: [TASK_1] Data:",
+                  "'99999999999' does not fit in 32 bits: the run ends with exit code 1215752191"},
+        ValueCase{"BranchBeyond32Bits", "[TASK_1]\nType=13\nRET_0x00000000=4294967298\n[TASK_2]\nType=11\nData=0\n",
+                  "config.ini:3: warning: [TASK_1] RET_0x00000000:",
+                  "'4294967298' does not fit in 32 bits: Update reads it as 2"},
+        ValueCase{"HexAfterWaitBeyond32Bits", "[TASK_1]\nType=13\nAfterWait=0x100000BB8\nRET_0x00000000=-1\n",
+                  "config.ini:3: warning: [TASK_1] AfterWait:",
+                  "'0x100000BB8' does not fit in 32 bits: Update reads it as 3000"},
+        ValueCase{"TypeBeyond32Bits", "[TASK_1]\nType=4294967307\nData=4\n",
+                  "config.ini:2: warning: [TASK_1] Type:",
+                  "'4294967307' does not fit in 32 bits: Update reads it as 11"},
         ValueCase{"ShutdownWord", "[TASK_1]\nType=2\nData=hybrid\nRET_0xFFFFFFFF=-1\n",
                   "config.ini:3: warning: [TASK_1] Data:", "'hybrid' reads as a plain shutdown"}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
@@ -499,6 +511,14 @@ TEST(TaskLintValues, SoundValuesSayNothing) {
         "AfterWait=1000\nRET_0x00000006=2\nRET_0x00000007=-1\n"
         "[TASK_2]\nType=1\nMsgType=MB_ICONERROR,MB_ICONSTOP,MB_OK\nRET_0x00000001=3\nRET_0x00000006=3\n"
         "[TASK_3]\nType=2\nData=HYBRID_SHUTDOWN\nRET_0xFFFFFFFF=4\n[TASK_4]\nType=11\nData=0x10\n");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
+TEST(TaskLintValues, NumbersAtThe32BitEdgesSayNothing) {
+    LintRun r = LintText(
+        "[TASK_1]\nType=13\nRET_0x00000000=0xFFFFFFFE\n[TASK_-2]\nType=13\nRET_0x00000000=4294967293\n"
+        "[TASK_-3]\nType=13\nRET_0x00000000=-2147483648\n[TASK_-2147483648]\nType=13\nAfterWait=0x00000001\n"
+        "RET_0x00000000=0x0000000000000005\n[TASK_5]\nType=11\nData=4294967295\n");
     EXPECT_EQ(r.code, 0) << r.out;
 }
 

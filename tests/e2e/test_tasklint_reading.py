@@ -58,6 +58,19 @@ class TaskLintReadsLikeUpdate(WineTestCase):
         code, out = self.tasklint()
         self.assertEqual(code, 0, out)
 
+    def test_a_parameter_test_for_the_silent_option(self):
+        # Update /s finds its own /s in any letter case: the test gives 0.
+        # Branching back on 0 is a loop that the silent run never leaves.
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=12\nData=/S\nRET_0x00000000=2\nRET_0x00000001=-1\n"
+                   "[TASK_2]\nType=11\nData=5\n")
+        code, lines = self.update("/s")
+        self.assertEqual(code, 5, lines)
+        self.assertIn("return code 0x00000000.", lines)
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=12\nData=/S\nRET_0x00000000=1\nRET_0x00000001=-1\n")
+        code, out = self.tasklint()
+        self.assertEqual(code, 2, out)
+        self.assertIn("config.ini:3: error: [TASK_1] silent run: loop with no way out: TASK_1 repeat for ever", out)
+
 
 if __name__ == "__main__":
     unittest.main()

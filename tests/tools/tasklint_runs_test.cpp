@@ -85,6 +85,31 @@ TEST(TaskLintSilentRun, YesBranchLoopsBackAlthoughNoLeaves) {
     EXPECT_EQ(FindingCount(r), 1u) << r.out;
 }
 
+TEST(TaskLintSilentRun, ParameterTestWithoutDataAlwaysGivesOne) {
+    LintRun r = LintText("[TASK_1]\nType=12\nRET_0x00000000=-1\nRET_0x00000001=1\n");
+    EXPECT_EQ(r.code, 2);
+    ExpectFinding(r, "config.ini:1: error: [TASK_1] ", "both runs: loop with no way out: TASK_1 repeat");
+    ExpectFinding(r, "config.ini:3: warning: [TASK_1] RET_0x00000000:",
+                  "a task of type 12 (parameter test) never gives the result 0x00000000");
+    EXPECT_EQ(FindingCount(r), 2u) << r.out;
+}
+
+TEST(TaskLintSilentRun, ParameterTestForSilentOptionLoopsInTheSilentRun) {
+    // Update /s finds its own /s (any letter case); a run shown to a person
+    // was started without it, else it would be silent.
+    LintRun r = LintText("[TASK_1]\nType=12\nData=/S\nRET_0x00000000=1\nRET_0x00000001=-1\n");
+    EXPECT_EQ(r.code, 2);
+    ExpectFinding(r, "config.ini:1: error: [TASK_1] ", "silent run: loop with no way out: TASK_1 repeat");
+    EXPECT_EQ(FindingCount(r), 1u) << r.out;
+    r = LintText("[TASK_1]\nType=12\nData=/s\nRET_0x00000000=-1\nRET_0x00000001=1\n");
+    EXPECT_EQ(r.code, 1);
+    ExpectFinding(r, "config.ini:1: warning: [TASK_1] ", "interactive run: loop with no way out: TASK_1 repeat");
+    EXPECT_EQ(FindingCount(r), 1u) << r.out;
+    // Any other argument may come from the starter's owner file: both answers.
+    r = LintText("[TASK_1]\nType=12\nData=/quiet\nRET_0x00000000=1\nRET_0x00000001=-1\n");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
 TEST(TaskLintSilentRun, LoopThatNoRunLeavesIsOneError) {
     LintRun r = LintText("[TASK_1]\nType=1\nMsgType=MB_OK\nRET_0x00000001=1\nRET_0x00000006=1\n");
     EXPECT_EQ(r.code, 2);

@@ -503,6 +503,7 @@ private:
         t.interactive.results = ResultsOf(t, loaded);
         t.results = t.interactive.results;
         t.silent.results = SilentResults(t);
+        if (t.type == kTaskParameterTest) ParameterTestResults(t, loaded);
         t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
         t.label = LabelOf(t);
     }
@@ -894,6 +895,24 @@ private:
             break;
         }
         return r;
+    }
+
+    // The parameter test without Data always gives 1. Update /s finds its
+    // own "/s" (the test ignores letter case): 0. A run shown to a person
+    // was started without "/s" and found none stored at start-up (else it
+    // would be silent): 1. Other arguments may come from the starter's
+    // owner file, so both answers stay possible.
+    void ParameterTestResults(TaskInfo& t, const upd::CTask& task) {
+        if (task.Data.empty()) {
+            t.interactive.results.values = t.silent.results.values = {1};
+        } else if (EqualsNoCaseAscii(task.Data, L"/s")) {
+            t.interactive.results.values = {1};
+            t.silent.results.values = {0};
+        } else {
+            return;
+        }
+        t.results.values = t.interactive.results.values;
+        t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
     }
 
     ResultSet TaskDialogResults(const upd::CTask& task) {

@@ -296,6 +296,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "config.ini:4: error: [TASK_1] Param:", "Romstamp without /HwID: and /Ver: looks at no device", 2},
         ToolCase{"AilscanWithoutHwID", ToolTask("Ailscan.exe", "/ProbCode:28"),
                  "config.ini:4: error: [TASK_1] Param:", "Ailscan without /HwID: and /ProbCode:", 2},
+        ToolCase{"AilscanValueUnderAnotherName", ToolTask("Ailscan.exe", "/HwID:PCI\\VEN_1 /Code:28"),
+                 "config.ini:4: error: [TASK_1] Param:",
+                 "Ailscan without /HwID: and /ProbCode: looks at no device and exits with 5 (/Code: is not an "
+                 "option of Ailscan)",
+                 2},
         ToolCase{"UnbinderWithoutHwID", ToolTask("Unbinder.exe", "\"/HwID:\""),
                  "config.ini:4: error: [TASK_1] Param:", "Unbinder without /HwID: removes nothing", 2},
         ToolCase{"PortscoutWithoutIds", ToolTask("Portscout.exe", "/VID:0ABC /TYPE:1"),

@@ -250,11 +250,26 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
         const fwu::CompareProfile& profile = tool == PackageTool::Ailscan ? kAilscanProfile : kRomstampProfile;
         std::wstring hwid = params.Find(L"HwID:", nullptr);
         std::wstring value = params.Find(profile.valueOption, nullptr);
-        if (hwid.empty() || value.empty())
-            out.push_back(Error(FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with 5",
-                                             ToolName(tool), profile.valueOption)));
-        else
+        if (hwid.empty() || value.empty()) {
+            std::wstring message = FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with 5",
+                                                ToolName(tool), profile.valueOption);
+            // A value under another option name ("/Code:9") is not read.
+            if (!value.empty() || !hwid.empty())
+                for (const std::wstring& a : SplitArguments(arguments)) {
+                    size_t colon = a.find(L':');
+                    if (a.size() < 3 || (a[0] != L'/' && a[0] != L'-') || colon == std::wstring::npos) continue;
+                    std::wstring name = a.substr(1, colon);
+                    if (EqualsNoCaseAscii(name, L"HwID:") || EqualsNoCaseAscii(name, L"LOG:") ||
+                        EqualsNoCaseAscii(name, profile.valueOption))
+                        continue;
+                    message += FormatString(L" (%ls: is not an option of %ls)", a.substr(0, colon).c_str(),
+                                            ToolName(tool));
+                    break;
+                }
+            out.push_back(Error(message));
+        } else {
             CheckTextOrder(tool, profile.valueOption, value, orderMatters, out);
+        }
         CheckWaited(tool, waitExit, out);
         break;
     }

@@ -425,6 +425,18 @@ TEST(TaskLintToolConfig, SectionsAndKeysTheToolReads) {
     EXPECT_EQ(r.code, 1);
     ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
                   "config.ini has no [Counter] Loop: Tallykeep /check uses its built-in limit 1");
+    for (const char* limit : {"0", "none", "-3", "0x0"}) {
+        pkg.WriteToolConfig(std::string("[Counter]\nLoop=") + limit + "\n");
+        r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));
+        EXPECT_EQ(r.code, 1) << limit;
+        ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
+                      std::string("config.ini has [Counter] Loop=") + limit + ", a limit of ");
+        ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
+                      "Tallykeep /check gives 1 (limit reached) from the first call on");
+    }
+    pkg.WriteToolConfig("[Counter]\nLoop=0x3\n");
+    r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));
+    EXPECT_EQ(r.code, 0) << r.out;
     // Tallykeep without a file: the built-in limit too.
     pkg.RemoveToolConfig();
     r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));

@@ -416,6 +416,17 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
                 add(Severity::Warning, FormatString(L"%ls has no [Counter] Loop: Tallykeep /check uses its "
                                                     L"built-in limit 1",
                                                     name.c_str()));
+            else {
+                // A limit of 0 or below is reached before the first pass:
+                // the counter starts at 0.
+                std::wstring text = c.doc.Find(tly::kSection)->Find(tly::kKey)->value;
+                int32_t limit = ParseConfigNumber(text, tly::kDefaultLimit);
+                if (limit <= 0)
+                    add(Severity::Warning,
+                        FormatString(L"%ls has [Counter] Loop=%ls, a limit of %d: Tallykeep /check gives 1 "
+                                     L"(limit reached) from the first call on",
+                                     name.c_str(), text.c_str(), int(limit)));
+            }
         }
         break;
     }

@@ -509,7 +509,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "a negative AfterWait reads as a pause of 4294967295 milliseconds (49.7 days"},
         ValueCase{"NegativeTdWidth", std::string("[TASK_1]\nType=10\nTD_Width=-300\n") + kDialogEnd,
                   "config.ini:3: warning: [TASK_1] TD_Width:",
-                  "a negative TD_Width reads as a width of 4294966996 dialog units: the task dialog is unusable"},
+                  "a negative TD_Width (-300) is not used: Update lets the task dialog choose its own width, "
+                  "as with 0"},
         ValueCase{"DefaultButtonNoButtonHas",
                   std::string("[TASK_1]\nType=10\nTD_cButtons=1\nTD_Button0_ID=101\nTD_Button0_Text=Go\n"
                               "TD_DefaultButton=102\nRET_0x00000065=-1\nRET_0x00000006=-1\n"),

@@ -689,9 +689,9 @@ private:
                                   unsigned(uint32_t(n)), double(uint32_t(n)) / 86400000.0));
             else if (EqualsNoCaseAscii(k.name, L"TD_Width"))
                 Warn(sec, e.key, e.line,
-                     FormatString(L"a negative TD_Width reads as a width of %u dialog units: the task dialog is "
-                                  L"unusable",
-                                  unsigned(uint32_t(n))));
+                     FormatString(L"a negative TD_Width (%d) is not used: Update lets the task dialog choose its "
+                                  L"own width, as with 0",
+                                  int(n)));
             return;
         }
         if (k.kind == TaskKeyKind::Flag) {

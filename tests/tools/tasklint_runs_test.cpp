@@ -269,6 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "silent run: Optpick without /s shows its dialog and waits for a person: /ReturnBySilent: alone "
                  "does not make it silent",
                  2},
+        ToolCase{"OptpickSilentWithoutAnswer",
+                 std::string("[TASK_1]\nType=0\nPath=Optpick.exe\nParam=/MSG:0\nParam_S=/s /ReturnBySilent:\n"
+                             "WaitExit=TRUE\n") +
+                     kEndAll,
+                 "config.ini:5: warning: [TASK_1] Param_S:",
+                 "silent run: Optpick /s without /ReturnBySilent:N exits with 0, the answer of OK, as if a person "
+                 "had confirmed",
+                 1},
         ToolCase{"OptpickReturnBySilentNotANumber",
                  std::string("[TASK_1]\nType=0\nPath=Optpick.exe\nParam=/MSG:0\nParam_S=/s /ReturnBySilent:3x\n"
                              "WaitExit=TRUE\n") +

@@ -307,7 +307,10 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
                     : std::wstring(L"Optpick without /s shows its dialog and waits for a person: "
                                    L"/ReturnBySilent: alone does not make it silent, give /s as well")));
         uint32_t parsed = 0;
-        if (o.silent && !silentExit.empty() && !ParseUnsignedAuto(silentExit, &parsed))
+        if (o.silent && silentExit.empty())
+            out.push_back(Warning(L"Optpick /s without /ReturnBySilent:N exits with 0, the answer of OK, as if a "
+                                  L"person had confirmed; give /ReturnBySilent:N to choose the silent answer"));
+        else if (o.silent && !ParseUnsignedAuto(silentExit, &parsed))
             out.push_back(Warning(FormatString(L"/ReturnBySilent:%ls is not a number: Optpick exits with 0 "
                                                L"in silent mode",
                                                silentExit.c_str())));

@@ -145,6 +145,16 @@ def generate(seed):
             exit_text = str(code) if code < 0x80000000 and rng.random() < 0.5 else f"0x{code:08X}"
             keys["Param"] = "/EXIT:99"
             keys["Param_S"] = f"/EXIT:{exit_text}"
+            # Without Param_S, or with an empty one, the silent run starts
+            # the program without arguments (never with Param): exit code 0.
+            style = rng.random()
+            if style < 0.14:
+                if style < 0.07:
+                    del keys["Param_S"]
+                else:
+                    keys["Param_S"] = ""
+                code = 0
+                tl.kinds.add("no Param_S")
             wait = rng.random() < 0.8
             keys["WaitExit"] = rng.choice(["TRUE", "true"]) if wait else rng.choice(["FALSE", "yes"])
             if not missing and rng.random() < 0.15:

@@ -39,7 +39,7 @@ class Differential(TraceCase):
         for i in range(COUNT):
             kinds |= tasklist_gen.generate(SEED * 100000 + i).kinds
         expected = {"program", "box", "dialog", "restart", "goto", "return", "param", "bad", "TASK_-2",
-                    "TASK_2147483647", "missing program", "lower-case key"}
+                    "TASK_2147483647", "missing program", "lower-case key", "no Param_S"}
         self.assertTrue(expected <= kinds, expected - kinds)
 
 if __name__ == "__main__":

@@ -58,6 +58,34 @@ class TaskLintReadsLikeUpdate(WineTestCase):
         code, out = self.tasklint()
         self.assertEqual(code, 0, out)
 
+    def test_a_parameter_test_for_the_silent_option(self):
+        # Update /s finds its own /s in any letter case: the test gives 0.
+        # Branching back on 0 is a loop that the silent run never leaves.
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=12\nData=/S\nRET_0x00000000=2\nRET_0x00000001=-1\n"
+                   "[TASK_2]\nType=11\nData=5\n")
+        code, lines = self.update("/s")
+        self.assertEqual(code, 5, lines)
+        self.assertIn("return code 0x00000000.", lines)
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=12\nData=/S\nRET_0x00000000=1\nRET_0x00000001=-1\n")
+        code, out = self.tasklint()
+        self.assertEqual(code, 2, out)
+        self.assertIn("config.ini:3: error: [TASK_1] silent run: loop with no way out: TASK_1 repeat for ever", out)
+
+    def test_a_number_beyond_32_bits_keeps_its_low_bits(self):
+        # 4294967298 is 2 to Update: the run goes on with TASK_2, and the
+        # exit code of 99999999999 is its low 32 bits.
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=13\nRET_0x00000000=4294967298\n"
+                   "[TASK_2]\nType=11\nData=99999999999\n")
+        code, lines = self.update("/s")
+        self.assertEqual(code, 99999999999 & 0xFFFFFFFF, lines)
+        self.assertIn("TASK 2.", lines)
+        code, out = self.tasklint()
+        self.assertEqual(code, 1, out)
+        self.assertIn("config.ini:5: warning: [TASK_1] RET_0x00000000: '4294967298' does not fit in 32 bits: "
+                      "Update reads it as 2", out)
+        self.assertIn("config.ini:8: warning: [TASK_2] Data: '99999999999' does not fit in 32 bits: the run ends "
+                      "with exit code 1215752191", out)
+
 
 if __name__ == "__main__":
     unittest.main()

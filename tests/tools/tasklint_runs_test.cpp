@@ -85,6 +85,31 @@ TEST(TaskLintSilentRun, YesBranchLoopsBackAlthoughNoLeaves) {
     EXPECT_EQ(FindingCount(r), 1u) << r.out;
 }
 
+TEST(TaskLintSilentRun, ParameterTestWithoutDataAlwaysGivesOne) {
+    LintRun r = LintText("[TASK_1]\nType=12\nRET_0x00000000=-1\nRET_0x00000001=1\n");
+    EXPECT_EQ(r.code, 2);
+    ExpectFinding(r, "config.ini:1: error: [TASK_1] ", "both runs: loop with no way out: TASK_1 repeat");
+    ExpectFinding(r, "config.ini:3: warning: [TASK_1] RET_0x00000000:",
+                  "a task of type 12 (parameter test) never gives the result 0x00000000");
+    EXPECT_EQ(FindingCount(r), 2u) << r.out;
+}
+
+TEST(TaskLintSilentRun, ParameterTestForSilentOptionLoopsInTheSilentRun) {
+    // Update /s finds its own /s (any letter case); a run shown to a person
+    // was started without it, else it would be silent.
+    LintRun r = LintText("[TASK_1]\nType=12\nData=/S\nRET_0x00000000=1\nRET_0x00000001=-1\n");
+    EXPECT_EQ(r.code, 2);
+    ExpectFinding(r, "config.ini:1: error: [TASK_1] ", "silent run: loop with no way out: TASK_1 repeat");
+    EXPECT_EQ(FindingCount(r), 1u) << r.out;
+    r = LintText("[TASK_1]\nType=12\nData=/s\nRET_0x00000000=-1\nRET_0x00000001=1\n");
+    EXPECT_EQ(r.code, 1);
+    ExpectFinding(r, "config.ini:1: warning: [TASK_1] ", "interactive run: loop with no way out: TASK_1 repeat");
+    EXPECT_EQ(FindingCount(r), 1u) << r.out;
+    // Any other argument may come from the starter's owner file: both answers.
+    r = LintText("[TASK_1]\nType=12\nData=/quiet\nRET_0x00000000=1\nRET_0x00000001=-1\n");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
 TEST(TaskLintSilentRun, LoopThatNoRunLeavesIsOneError) {
     LintRun r = LintText("[TASK_1]\nType=1\nMsgType=MB_OK\nRET_0x00000001=1\nRET_0x00000006=1\n");
     EXPECT_EQ(r.code, 2);
@@ -244,6 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "silent run: Optpick without /s shows its dialog and waits for a person: /ReturnBySilent: alone "
                  "does not make it silent",
                  2},
+        ToolCase{"OptpickSilentWithoutAnswer",
+                 std::string("[TASK_1]\nType=0\nPath=Optpick.exe\nParam=/MSG:0\nParam_S=/s /ReturnBySilent:\n"
+                             "WaitExit=TRUE\n") +
+                     kEndAll,
+                 "config.ini:5: warning: [TASK_1] Param_S:",
+                 "silent run: Optpick /s without /ReturnBySilent:N exits with 0, the answer of OK, as if a person "
+                 "had confirmed",
+                 1},
         ToolCase{"OptpickReturnBySilentNotANumber",
                  std::string("[TASK_1]\nType=0\nPath=Optpick.exe\nParam=/MSG:0\nParam_S=/s /ReturnBySilent:3x\n"
                              "WaitExit=TRUE\n") +
@@ -271,6 +304,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "config.ini:4: error: [TASK_1] Param:", "Romstamp without /HwID: and /Ver: looks at no device", 2},
         ToolCase{"AilscanWithoutHwID", ToolTask("Ailscan.exe", "/ProbCode:28"),
                  "config.ini:4: error: [TASK_1] Param:", "Ailscan without /HwID: and /ProbCode:", 2},
+        ToolCase{"AilscanValueUnderAnotherName", ToolTask("Ailscan.exe", "/HwID:PCI\\VEN_1 /Code:28"),
+                 "config.ini:4: error: [TASK_1] Param:",
+                 "Ailscan without /HwID: and /ProbCode: looks at no device and exits with 5 (/Code: is not an "
+                 "option of Ailscan)",
+                 2},
         ToolCase{"UnbinderWithoutHwID", ToolTask("Unbinder.exe", "\"/HwID:\""),
                  "config.ini:4: error: [TASK_1] Param:", "Unbinder without /HwID: removes nothing", 2},
         ToolCase{"PortscoutWithoutIds", ToolTask("Portscout.exe", "/VID:0ABC /TYPE:1"),
@@ -395,6 +433,18 @@ TEST(TaskLintToolConfig, SectionsAndKeysTheToolReads) {
     EXPECT_EQ(r.code, 1);
     ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
                   "config.ini has no [Counter] Loop: Tallykeep /check uses its built-in limit 1");
+    for (const char* limit : {"0", "none", "-3", "0x0"}) {
+        pkg.WriteToolConfig(std::string("[Counter]\nLoop=") + limit + "\n");
+        r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));
+        EXPECT_EQ(r.code, 1) << limit;
+        ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
+                      std::string("config.ini has [Counter] Loop=") + limit + ", a limit of ");
+        ExpectFinding(r, "config.ini:3: warning: [TASK_1] Path:",
+                      "Tallykeep /check gives 1 (limit reached) from the first call on");
+    }
+    pkg.WriteToolConfig("[Counter]\nLoop=0x3\n");
+    r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));
+    EXPECT_EQ(r.code, 0) << r.out;
     // Tallykeep without a file: the built-in limit too.
     pkg.RemoveToolConfig();
     r = pkg.LintList(ToolTask("Tallykeep.exe", "/check /loop"));
@@ -467,7 +517,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "a negative AfterWait reads as a pause of 4294967295 milliseconds (49.7 days"},
         ValueCase{"NegativeTdWidth", std::string("[TASK_1]\nType=10\nTD_Width=-300\n") + kDialogEnd,
                   "config.ini:3: warning: [TASK_1] TD_Width:",
-                  "a negative TD_Width reads as a width of 4294966996 dialog units: the task dialog is unusable"},
+                  "a negative TD_Width (-300) is not used: Update lets the task dialog choose its own width, "
+                  "as with 0"},
         ValueCase{"DefaultButtonNoButtonHas",
                   std::string("[TASK_1]\nType=10\nTD_cButtons=1\nTD_Button0_ID=101\nTD_Button0_Text=Go\n"
                               "TD_DefaultButton=102\nRET_0x00000065=-1\nRET_0x00000006=-1\n"),
@@ -489,6 +540,18 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"ReturnValueNotANumber", "[TASK_1]\nType=11\nData=failed\n",
                   "config.ini:3: warning: [TASK_1] Data:",
                   "'failed' is not a number: the run ends with exit code 0"},
+        ValueCase{"ReturnValueBeyond32Bits", "[TASK_1]\nType=11\nData=99999999999\n",
+                  "config.ini:3: warning: [TASK_1] Data:",
+                  "'99999999999' does not fit in 32 bits: the run ends with exit code 1215752191"},
+        ValueCase{"BranchBeyond32Bits", "[TASK_1]\nType=13\nRET_0x00000000=4294967298\n[TASK_2]\nType=11\nData=0\n",
+                  "config.ini:3: warning: [TASK_1] RET_0x00000000:",
+                  "'4294967298' does not fit in 32 bits: Update reads it as 2"},
+        ValueCase{"HexAfterWaitBeyond32Bits", "[TASK_1]\nType=13\nAfterWait=0x100000BB8\nRET_0x00000000=-1\n",
+                  "config.ini:3: warning: [TASK_1] AfterWait:",
+                  "'0x100000BB8' does not fit in 32 bits: Update reads it as 3000"},
+        ValueCase{"TypeBeyond32Bits", "[TASK_1]\nType=4294967307\nData=4\n",
+                  "config.ini:2: warning: [TASK_1] Type:",
+                  "'4294967307' does not fit in 32 bits: Update reads it as 11"},
         ValueCase{"ShutdownWord", "[TASK_1]\nType=2\nData=hybrid\nRET_0xFFFFFFFF=-1\n",
                   "config.ini:3: warning: [TASK_1] Data:", "'hybrid' reads as a plain shutdown"}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
@@ -499,6 +562,14 @@ TEST(TaskLintValues, SoundValuesSayNothing) {
         "AfterWait=1000\nRET_0x00000006=2\nRET_0x00000007=-1\n"
         "[TASK_2]\nType=1\nMsgType=MB_ICONERROR,MB_ICONSTOP,MB_OK\nRET_0x00000001=3\nRET_0x00000006=3\n"
         "[TASK_3]\nType=2\nData=HYBRID_SHUTDOWN\nRET_0xFFFFFFFF=4\n[TASK_4]\nType=11\nData=0x10\n");
+    EXPECT_EQ(r.code, 0) << r.out;
+}
+
+TEST(TaskLintValues, NumbersAtThe32BitEdgesSayNothing) {
+    LintRun r = LintText(
+        "[TASK_1]\nType=13\nRET_0x00000000=0xFFFFFFFE\n[TASK_-2]\nType=13\nRET_0x00000000=4294967293\n"
+        "[TASK_-3]\nType=13\nRET_0x00000000=-2147483648\n[TASK_-2147483648]\nType=13\nAfterWait=0x00000001\n"
+        "RET_0x00000000=0x0000000000000005\n[TASK_5]\nType=11\nData=4294967295\n");
     EXPECT_EQ(r.code, 0) << r.out;
 }
 

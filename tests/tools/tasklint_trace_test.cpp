@@ -174,6 +174,27 @@ TEST(TaskLintTrace, ReturnValuesKeepAll32Bits) {
     EXPECT_EQ(Trace("[TASK_1]\nType=11\nData=-1\n", Silent()).exitCode, 0xFFFFFFFFu);
 }
 
+TEST(TaskLintTrace, ToolsThatCannotWorkInTheRunAreNoted) {
+    // A waited Progress /ON never returns; the silent Optpick without /s
+    // waits for a person. The trace goes on with the given results and says so.
+    std::string list = std::string(kSkip) +
+                       "[TASK_1]\nType=0\nPath=Progress.exe\nParam_S=/ON\nWaitExit=TRUE\n"
+                       "[TASK_2]\nType=0\nPath=Optpick.exe\nParam_S=/MSG:0\nWaitExit=TRUE\n"
+                       "[TASK_3]\nType=0\nPath=Optpick.exe\nParam_S=/s /ReturnBySilent:0\nWaitExit=TRUE\n"
+                       "RET_0x00000000=-1\n";
+    TraceResult r = Trace(list, Silent());
+    EXPECT_EQ(r.end, TraceEnd::Returned);
+    EXPECT_EQ(TaskOrder(r), (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(HasNote(r, "TASK_1: Progress /ON runs until a Progress /OFF closes its window: waiting for it "
+                           "(WaitExit=TRUE) never ends"));
+    EXPECT_TRUE(HasNote(r, "TASK_2: Optpick without /s shows its dialog and waits for a person"));
+    EXPECT_FALSE(HasNote(r, "TASK_3: Optpick"));
+    // Shown to a person, the same Optpick (with Param, here empty) is fine.
+    TraceOptions o;
+    r = Trace(list, o);
+    EXPECT_FALSE(HasNote(r, "TASK_2: Optpick"));
+}
+
 TEST(TaskLintTrace, ALoopStopsAtTheBound) {
     TraceOptions o = Silent();
     o.maxTasks = 50;

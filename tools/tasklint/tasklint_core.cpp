@@ -120,6 +120,25 @@ bool IsCleanNumber(const std::wstring& t) {
     return true;
 }
 
+// A clean number (IsCleanNumber) that holds more than 32 bits: Update keeps
+// only the low 32 bits of it ("4294967297" reads as 1), so it never means
+// what it says. Decimals run from -2147483648 to 4294967295, hexadecimals
+// to 0xFFFFFFFF (leading zeros do not count).
+bool IsBeyond32Bits(const std::wstring& t) {
+    if (t.size() > 2 && t[0] == L'0' && (t[1] == L'x' || t[1] == L'X')) {
+        size_t i = 2;
+        while (i < t.size() && t[i] == L'0') ++i;
+        return t.size() - i > 8;
+    }
+    bool negative = !t.empty() && t[0] == L'-';
+    uint64_t acc = 0;
+    for (size_t i = negative ? 1 : 0; i < t.size(); ++i) {
+        acc = acc * 10 + uint64_t(t[i] - L'0');
+        if (acc > 0xFFFFFFFFull) return true;
+    }
+    return negative ? acc > 0x80000000ull : false;
+}
+
 // "TASK_12" -> 12, "TASK_-2" -> 0xFFFFFFFE: Update names a task's section
 // with "TASK_%d", the number as a signed decimal, so a number above
 // 2147483647 (a Goto of -2, a RET_ value of 0xFFFFFFFE, a count that wraps)
@@ -469,6 +488,10 @@ private:
         if (!IsCleanNumber(typeText))
             Warn(sec, L"Type", typeEntry->line,
                  FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(task->Type)));
+        else if (IsBeyond32Bits(typeText))
+            Warn(sec, L"Type", typeEntry->line,
+                 FormatString(L"'%ls' does not fit in 32 bits: Update reads it as %d", typeText.c_str(),
+                              int(task->Type)));
         t.loads = true;
         t.type = task->Type;
         upd::CTask& loaded = *task;
@@ -480,6 +503,7 @@ private:
         t.interactive.results = ResultsOf(t, loaded);
         t.results = t.interactive.results;
         t.silent.results = SilentResults(t);
+        if (t.type == kTaskParameterTest) ParameterTestResults(t, loaded);
         t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
         t.label = LabelOf(t);
     }
@@ -583,7 +607,14 @@ private:
     void CheckReturnValue(const TaskInfo& t, upd::CTask& task) {
         const std::wstring& sec = t.section;
         std::wstring data = String(sec, L"Data");
-        if (data.empty() || IsCleanNumber(data)) return;
+        if (data.empty()) return;
+        if (IsCleanNumber(data)) {
+            if (IsBeyond32Bits(data))
+                Warn(sec, L"Data", LineOf(sec, L"Data"),
+                     FormatString(L"'%ls' does not fit in 32 bits: the run ends with exit code %d", data.c_str(),
+                                  int(task.ReturnDataValue())));
+            return;
+        }
         Warn(sec, L"Data", LineOf(sec, L"Data"),
              FormatString(L"'%ls' is not a number: the run ends with exit code %d", data.c_str(),
                           int(task.ReturnDataValue())));
@@ -597,7 +628,14 @@ private:
     }
 
     void CheckNumber(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
-        if (value.empty() || IsCleanNumber(value)) return;
+        if (value.empty()) return;
+        if (IsCleanNumber(value)) {
+            if (IsBeyond32Bits(value))
+                Warn(sec, e.key, e.line,
+                     FormatString(L"'%ls' does not fit in 32 bits: Update reads it as %d", value.c_str(),
+                                  int(ParseConfigNumber(value, 0))));
+            return;
+        }
         Warn(sec, e.key, e.line,
              FormatString(L"'%ls' is not a number: Update reads it as %d", value.c_str(),
                           int(ParseConfigNumber(value, 0))));
@@ -651,9 +689,9 @@ private:
                                   unsigned(uint32_t(n)), double(uint32_t(n)) / 86400000.0));
             else if (EqualsNoCaseAscii(k.name, L"TD_Width"))
                 Warn(sec, e.key, e.line,
-                     FormatString(L"a negative TD_Width reads as a width of %u dialog units: the task dialog is "
-                                  L"unusable",
-                                  unsigned(uint32_t(n))));
+                     FormatString(L"a negative TD_Width (%d) is not used: Update lets the task dialog choose its "
+                                  L"own width, as with 0",
+                                  int(n)));
             return;
         }
         if (k.kind == TaskKeyKind::Flag) {
@@ -857,6 +895,24 @@ private:
             break;
         }
         return r;
+    }
+
+    // The parameter test without Data always gives 1. Update /s finds its
+    // own "/s" (the test ignores letter case): 0. A run shown to a person
+    // was started without "/s" and found none stored at start-up (else it
+    // would be silent): 1. Other arguments may come from the starter's
+    // owner file, so both answers stay possible.
+    void ParameterTestResults(TaskInfo& t, const upd::CTask& task) {
+        if (task.Data.empty()) {
+            t.interactive.results.values = t.silent.results.values = {1};
+        } else if (EqualsNoCaseAscii(task.Data, L"/s")) {
+            t.interactive.results.values = {1};
+            t.silent.results.values = {0};
+        } else {
+            return;
+        }
+        t.results.values = t.interactive.results.values;
+        t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
     }
 
     ResultSet TaskDialogResults(const upd::CTask& task) {

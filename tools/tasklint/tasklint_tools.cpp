@@ -250,11 +250,26 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
         const fwu::CompareProfile& profile = tool == PackageTool::Ailscan ? kAilscanProfile : kRomstampProfile;
         std::wstring hwid = params.Find(L"HwID:", nullptr);
         std::wstring value = params.Find(profile.valueOption, nullptr);
-        if (hwid.empty() || value.empty())
-            out.push_back(Error(FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with 5",
-                                             ToolName(tool), profile.valueOption)));
-        else
+        if (hwid.empty() || value.empty()) {
+            std::wstring message = FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with 5",
+                                                ToolName(tool), profile.valueOption);
+            // A value under another option name ("/Code:9") is not read.
+            if (!value.empty() || !hwid.empty())
+                for (const std::wstring& a : SplitArguments(arguments)) {
+                    size_t colon = a.find(L':');
+                    if (a.size() < 3 || (a[0] != L'/' && a[0] != L'-') || colon == std::wstring::npos) continue;
+                    std::wstring name = a.substr(1, colon);
+                    if (EqualsNoCaseAscii(name, L"HwID:") || EqualsNoCaseAscii(name, L"LOG:") ||
+                        EqualsNoCaseAscii(name, profile.valueOption))
+                        continue;
+                    message += FormatString(L" (%ls: is not an option of %ls)", a.substr(0, colon).c_str(),
+                                            ToolName(tool));
+                    break;
+                }
+            out.push_back(Error(message));
+        } else {
             CheckTextOrder(tool, profile.valueOption, value, orderMatters, out);
+        }
         CheckWaited(tool, waitExit, out);
         break;
     }
@@ -292,7 +307,10 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
                     : std::wstring(L"Optpick without /s shows its dialog and waits for a person: "
                                    L"/ReturnBySilent: alone does not make it silent, give /s as well")));
         uint32_t parsed = 0;
-        if (o.silent && !silentExit.empty() && !ParseUnsignedAuto(silentExit, &parsed))
+        if (o.silent && silentExit.empty())
+            out.push_back(Warning(L"Optpick /s without /ReturnBySilent:N exits with 0, the answer of OK, as if a "
+                                  L"person had confirmed; give /ReturnBySilent:N to choose the silent answer"));
+        else if (o.silent && !ParseUnsignedAuto(silentExit, &parsed))
             out.push_back(Warning(FormatString(L"/ReturnBySilent:%ls is not a number: Optpick exits with 0 "
                                                L"in silent mode",
                                                silentExit.c_str())));
@@ -401,6 +419,17 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
                 add(Severity::Warning, FormatString(L"%ls has no [Counter] Loop: Tallykeep /check uses its "
                                                     L"built-in limit 1",
                                                     name.c_str()));
+            else {
+                // A limit of 0 or below is reached before the first pass:
+                // the counter starts at 0.
+                std::wstring text = c.doc.Find(tly::kSection)->Find(tly::kKey)->value;
+                int32_t limit = ParseConfigNumber(text, tly::kDefaultLimit);
+                if (limit <= 0)
+                    add(Severity::Warning,
+                        FormatString(L"%ls has [Counter] Loop=%ls, a limit of %d: Tallykeep /check gives 1 "
+                                     L"(limit reached) from the first call on",
+                                     name.c_str(), text.c_str(), int(limit)));
+            }
         }
         break;
     }

@@ -14,6 +14,7 @@
 #include "runstate.h"
 #include "sequencer.h"
 #include "tasklint_core.h"
+#include "tasklint_tools.h"
 #include "task.h"
 #include "text.h"
 #include "update_defs.h"
@@ -343,7 +344,21 @@ private:
             return kFailed;
         }
         m_started = true;
+        NoteToolThatCannotWork();
         return 0;
+    }
+
+    // A tool of the package started with options that cannot work in this
+    // run (a waited Progress /ON never returns, a silent run's Optpick
+    // without /s waits for a person): Update would not go on here. The
+    // trace goes on with the given result and says so.
+    void NoteToolThatCannotWork() {
+        PackageTool tool = ToolOfPath(Path);
+        if (tool == PackageTool::None) return;
+        RunScope run = m_bSilent ? RunScope::Silent : RunScope::Interactive;
+        for (const ToolIssue& issue : CheckToolOptions(tool, run, ChosenArguments(), WaitExit != 0, false))
+            if (issue.severity == Severity::Error)
+                m_run.Note(FormatString(L"TASK_%d: %ls", int(m_nTaskNumber), issue.message.c_str()));
     }
 
     uint32_t MissingProgramError() {

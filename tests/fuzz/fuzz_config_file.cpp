@@ -1,7 +1,8 @@
 // Feeds whole config.ini files to what TaskLint and IniSeal do with them:
 // the integrity check, the reader, the checker with its graph, and seal,
-// open and verify. A file that seals must verify and open again, and every
-// value must read the same through the reader sealed as plain.
+// open and verify. A file that seals must verify, open and seal again to the
+// same file, and every value must read the same through the reader sealed
+// as plain.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,27 +17,39 @@ namespace {
 // What a reader of C strings sees of a value.
 std::wstring UpToNul(const std::wstring& s) { return s.substr(0, s.find(L'\0')); }
 
+// Reads a file the way the programs read config.ini.
+struct Reader {
+    explicit Reader(const std::vector<uint8_t>& bytes)
+        : source(fwu::ParseIni(fwu::DecodeFileText(bytes))), mgr(source) {
+        mgr.SetLoaded(L"config.ini", fwu::CheckIntegrity(bytes.data(), bytes.size()));
+    }
+    std::wstring Get(const std::wstring& section, const std::wstring& key) const {
+        return UpToNul(mgr.GetString(section, key, L"\x1F<absent>"));
+    }
+    fwu::IniDocumentSource source;
+    fwu::CGlobalIniMgr mgr;
+};
+
 void CheckSealRoundTrip(const std::vector<uint8_t>& plain) {
     fwu::SealOutcome sealed = fwu::SealIni(plain);
     if (sealed.exitCode != 0) return;
     fwu::IntegrityResult r = fwu::CheckIntegrity(sealed.bytes.data(), sealed.bytes.size());
     if (!r.valid || !r.encoded) __builtin_trap();
     if (fwu::VerifyIni(sealed.bytes).exitCode != 0) __builtin_trap();
-    if (fwu::OpenIni(sealed.bytes).exitCode != 0) __builtin_trap();
     if (fwu::SealIni(sealed.bytes).exitCode != 5) __builtin_trap();  // sealed already
+    fwu::SealOutcome opened = fwu::OpenIni(sealed.bytes);
+    if (opened.exitCode != 0) __builtin_trap();
+    fwu::SealOutcome resealed = fwu::SealIni(opened.bytes);
+    if (resealed.exitCode != 0) __builtin_trap();
 
-    fwu::IniDocumentSource plainSource(fwu::ParseIni(fwu::DecodeFileText(plain)));
-    fwu::CGlobalIniMgr plainMgr(plainSource);
-    plainMgr.SetLoaded(L"plain", fwu::CheckIntegrity(plain.data(), plain.size()));
-    fwu::IniDocumentSource sealedSource(fwu::ParseIni(fwu::DecodeFileText(sealed.bytes)));
-    fwu::CGlobalIniMgr sealedMgr(sealedSource);
-    sealedMgr.SetLoaded(L"sealed", r);
-    const std::wstring absent = L"\x1F<absent>";
-    for (const auto& s : plainSource.Document().sections) {
+    // Every value reads the same plain, sealed, and opened and sealed again
+    // without an edit.
+    Reader plainReader(plain), sealedReader(sealed.bytes), resealedReader(resealed.bytes);
+    for (const auto& s : plainReader.source.Document().sections) {
         for (const auto& e : s.entries) {
-            if (UpToNul(plainMgr.GetString(s.name, e.key, absent)) !=
-                UpToNul(sealedMgr.GetString(s.name, e.key, absent)))
-                __builtin_trap();
+            std::wstring value = plainReader.Get(s.name, e.key);
+            if (sealedReader.Get(s.name, e.key) != value) __builtin_trap();
+            if (resealedReader.Get(s.name, e.key) != value) __builtin_trap();
         }
     }
 }

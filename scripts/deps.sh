@@ -10,6 +10,7 @@ FWU_PACKAGES=(
   wine wine64
   xvfb xdotool x11-utils imagemagick
   osslsigncode graphviz zip unzip
+  clang libclang-rt-dev
 )
 
 missing=()

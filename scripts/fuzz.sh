@@ -1,18 +1,46 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a set time.
+# Builds the libFuzzer targets with clang and runs each in turn, from its
+# corpus in build/fuzz/corpus and its checked-in seeds in tests/fuzz/seeds.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
-set -euo pipefail
+#   scripts/fuzz.sh --runs N               (N executions per target)
+# Inputs up to FWU_FUZZ_MAX_LEN bytes (default 65536). A finding is kept as
+# build/fuzz/<target>-crash-*; each target's output is in build/fuzz/<target>.log.
+# Ends with one line "fuzz: N passed, N failed" (a target passes when it
+# finds nothing); exits 1 when a target failed or the build did.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
-command -v clang++ >/dev/null || { apt-get update -q && apt-get install -y -q clang; }
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-mkdir -p build/fuzz/corpus
+case "${1:-}" in
+  --runs) limit=(-runs="${2:?--runs needs a count}") ;;
+  "") limit=(-max_total_time=60) ;;
+  *) limit=(-max_total_time="$1") ;;
+esac
+bash scripts/deps.sh || exit 1
+if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fuzzers; }; then
+  echo "fuzz: 0 passed, 1 failed"
+  exit 1
+fi
+passed=0
+failed=0
 for target in build/fuzz/tests/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
-  mkdir -p "build/fuzz/corpus/$name"
-  echo "== $name for ${seconds}s =="
-  "$target" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=1024 \
-    -artifact_prefix="build/fuzz/$name-" "build/fuzz/corpus/$name" 2>&1 | tail -3
+  corpus=build/fuzz/corpus/$name
+  mkdir -p "$corpus"
+  seeds=()
+  [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
+  echo "== $name (${limit[*]}) =="
+  start=$(date +%s)
+  "$target" "${limit[@]}" -max_len="${FWU_FUZZ_MAX_LEN:-65536}" -rss_limit_mb=1024 -print_final_stats=1 \
+    -artifact_prefix="build/fuzz/$name-" "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1
+  rc=$?
+  runs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1/p' "build/fuzz/$name.log" | tail -1)
+  echo "$name: ${runs:-?} executions in $(($(date +%s) - start)) s, exit status $rc"
+  if [ "$rc" -eq 0 ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    tail -40 "build/fuzz/$name.log"
+  fi
 done
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable core's unit tests
 # (native, AddressSanitizer + UndefinedBehaviorSanitizer), then the
-# end-to-end tests of the real Windows programs under Wine.
+# end-to-end tests of the real Windows programs under Wine, then each
+# libFuzzer target for a few seconds (FWU_FUZZ_SECONDS, default 5).
 # Ends with one line "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -33,12 +34,21 @@ echo "== end-to-end tests (Wine) =="
 ctest --preset windows -j2 ${FWU_E2E_FILTER:+-R "$FWU_E2E_FILTER"} 2>&1 | tee build/e2e.log
 e2e_rc=${PIPESTATUS[0]}
 
+# Each libFuzzer target runs for a few seconds and counts as one test.
+echo "== fuzz targets (libFuzzer) =="
+bash scripts/fuzz.sh "${FWU_FUZZ_SECONDS:-5}" 2>&1 | tee build/fuzz.log
+fuzz_rc=${PIPESTATUS[0]}
+read -r fp ff < <(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/fuzz.log | tail -1)
+fp=${fp:-0}
+ff=${ff:-0}
+if [ "$fuzz_rc" -ne 0 ] && [ "$ff" -eq 0 ]; then ff=1; fi
+
 read -r up uf < <(summary build/unit.log)
 read -r ep ef < <(summary build/e2e.log)
-echo "unit: $up passed, $uf failed; end-to-end: $ep passed, $ef failed"
+echo "unit: $up passed, $uf failed; end-to-end: $ep passed, $ef failed; fuzz: $fp passed, $ff failed"
 if [ "$unit_rc" -ne 0 ] || [ "$e2e_rc" -ne 0 ]; then
   # A runner that crashed before its summary still counts as a failure.
   [ "$((uf + ef))" -gt 0 ] || uf=1
 fi
-echo "$((up + ep)) passed, $((uf + ef)) failed"
-[ "$((uf + ef))" -eq 0 ]
+echo "$((up + ep + fp)) passed, $((uf + ef + ff)) failed"
+[ "$((uf + ef + ff))" -eq 0 ]

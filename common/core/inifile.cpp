@@ -107,6 +107,19 @@ IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd) {
     return doc;
 }
 
+namespace {
+// A value as a line holds it: in double quotes when the parser would
+// otherwise change it (blanks at either end are trimmed, a pair of matching
+// quotes around it is removed).
+std::wstring ValueText(const std::wstring& value) {
+    if (value.empty()) return value;
+    const std::wstring blanks = L" \t\r\n";
+    bool trimmed = blanks.find(value.front()) != std::wstring::npos || blanks.find(value.back()) != std::wstring::npos;
+    bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front();
+    return trimmed || quoted ? L"\"" + value + L"\"" : value;
+}
+}  // namespace
+
 std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc) {
     std::wstring text;
     bool first = true;
@@ -114,7 +127,7 @@ std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc) {
         if (!first) text += L"\r\n";
         first = false;
         text += L"[" + s.name + L"]\r\n";
-        for (const auto& e : s.entries) text += e.key + L"=" + e.value + L"\r\n";
+        for (const auto& e : s.entries) text += e.key + L"=" + ValueText(e.value) + L"\r\n";
     }
     std::u16string units = ToUtf16(text);
     std::vector<uint8_t> bytes{0xFF, 0xFE};

@@ -63,7 +63,9 @@ struct IniOddLine {
 // lines that read differently from what they seem to be.
 IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd = nullptr);
 
-// UTF-16LE with byte-order mark and CR LF line ends.
+// UTF-16LE with byte-order mark and CR LF line ends. A value that parsing
+// would change (blanks at either end, matching quotes around it) is written
+// in double quotes, so that ParseIni gives it back as it is.
 std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc);
 
 // Appends the CRC-32 trailer over all bytes so far.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "config.h"
 #include "inifile.h"
 #include "text.h"
@@ -63,6 +65,19 @@ TEST(IniFile, Utf16RoundTripKeepsEverything) {
     EXPECT_EQ(back.sections[0].name, L"S\u00e9ction");
     EXPECT_EQ(back.sections[0].entries[0].value, L"\u65e5\u672c\u8a9e");
     EXPECT_EQ(back.sections[1].entries[0].value, L"%UPDATEDIR%\\fw tool.exe");
+}
+
+TEST(IniFile, Utf16RoundTripKeepsBlanksAndQuotesAtTheEnds) {
+    const std::wstring values[] = {L" lead", L"trail\t", L"\"q\"", L"'q'", L"\"", L"'\"", L"\"\"", L" ",
+                                   L"a \"b c\"", L"\"a\" b", L"x=y; z", L"[x]"};
+    IniDocument d;
+    d.sections.push_back({L"S", 0, {}});
+    for (size_t i = 0; i < std::size(values); ++i)
+        d.sections[0].entries.push_back({L"K" + std::to_wstring(i), values[i], 0});
+    IniDocument back = ParseIni(DecodeFileText(SerializeIniUtf16(d)));
+    ASSERT_EQ(back.sections.size(), 1u);
+    ASSERT_EQ(back.sections[0].entries.size(), std::size(values));
+    for (size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(back.sections[0].entries[i].value, values[i]) << i;
 }
 
 TEST(IniFile, DecodesUtf8AndIgnoresTrailer) {

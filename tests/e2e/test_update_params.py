@@ -1,9 +1,10 @@
 """Stored command-line parameters under Wine: __MyParams.dat written for the
 run and removed after it, __MyParamsOwner.dat read as a second source,
 parameter-test tasks, and a file left behind by an earlier run."""
+import random
 import unittest
 
-from fwutest import WineTestCase, log_lines, utf16_bytes
+from fwutest import TESTBIN, WineTestCase, log_lines, utf16_bytes, winpath
 
 PROGRAMS = ("Update.exe", "testprog.exe")
 
@@ -96,6 +97,28 @@ class StoredParameters(WineTestCase):
         self.assertEqual(self.results(lines)[:2], ["return code 0x00000001.", "return code 0x00000001."])
         self.assertFalse(pkg.path("config", "__MyParams.dat").exists())
 
+
+    def test_files_split_as_the_platform_splits_command_lines(self):
+        # Update splits the stored files itself; every line must come apart
+        # as CommandLineToArgvW takes it apart.
+        lines = [
+            'Update.exe /s', '"C:\\Program Files\\Update.exe" /s "/LOG:C:\\a b\\u.log"',
+            'x a\\\\\\b d"e f"g h', 'x a\\\\\\"b c d', 'x a\\\\\\\\"b c" d e', 'x a"b"" c d',
+            'x "a""b c"', 'x "x"""y z"', 'x """a b"', 'x """"""', 'x "" y', 'x "a b', 'x a\\\\ b\\',
+            '"C:\\dir\\"/s', '"C:\\x y"z /s', 'C:\\a"b\\Update.exe /s', '"Update.exe', '   /s', ' \t/s',
+            'x \t /a\t\t/b  ', 'x a\r\nb', 'x \u00e9\u4e2d "\u00c9 x"',
+        ]
+        rng = random.Random(20261209)
+        alphabet = ['a', '/', 's', ' ', ' ', '\t', '"', '"', '\\', '\\', '\u00e9']
+        for _ in range(3000):
+            head = rng.choice(['prog', '"C:\\p q\\prog.exe"', '"prog', ''])
+            lines.append(head + ''.join(rng.choice(alphabet) for _ in range(rng.randrange(1, 24))))
+        cases = self.tmp / "cases.bin"
+        cases.write_bytes("\uffff".join(lines).encode("utf-16-le"))
+        report = self.tmp / "report.txt"
+        code = self.wine.run(TESTBIN / "argvsplit.exe", winpath(cases), winpath(report), timeout=120)
+        text = report.read_bytes().decode("utf-16-le") if report.exists() else ""
+        self.assertEqual(code, 0, text[:4000])
 
 if __name__ == "__main__":
     unittest.main()

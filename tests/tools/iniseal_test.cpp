@@ -68,6 +68,29 @@ TEST(IniSeal, SealsWhatUpdateReadsOfAHeaderWithoutItsBracket) {
     EXPECT_EQ(mgr.GetString(L"TASK_1", L"Data", L"absent"), L"7");
 }
 
+TEST(IniSeal, OpenKeepsValuesThatNeedTheirQuotes) {
+    // Quotes in the plain file keep blanks at the ends of a value, or quotes
+    // around it; the opened file must keep them too, or sealing it again
+    // would change what Update reads.
+    const std::wstring plain =
+        L"[TASK_1]\r\nParam=\" /s \"\r\nTitle='\"x\"'\r\nTab=\"\tx\"\r\nOne=\"'\"\r\nPlain=a \"b\"\r\n";
+    SealOutcome sealed = SealIni(Utf16File(plain));
+    ASSERT_EQ(sealed.exitCode, 0);
+    SealOutcome opened = OpenIni(sealed.bytes);
+    ASSERT_EQ(opened.exitCode, 0);
+    SealOutcome resealed = SealIni(opened.bytes);
+    ASSERT_EQ(resealed.exitCode, 0);
+    EXPECT_EQ(resealed.bytes, sealed.bytes);
+    IniDocument after = ParseIni(DecodeFileText(opened.bytes));
+    const IniSection* task = after.Find(L"TASK_1");
+    ASSERT_NE(task, nullptr);
+    EXPECT_EQ(task->Find(L"Param")->value, L" /s ");
+    EXPECT_EQ(task->Find(L"Title")->value, L"\"x\"");
+    EXPECT_EQ(task->Find(L"Tab")->value, L"\tx");
+    EXPECT_EQ(task->Find(L"One")->value, L"'");
+    EXPECT_EQ(task->Find(L"Plain")->value, L"a \"b\"");
+}
+
 TEST(IniSeal, VerifyTellsPlainSealedAndFalsified) {
     EXPECT_EQ(VerifyIni(Utf16File(kPlain)).exitCode, 0);
     SealOutcome sealed = SealIni(Utf16File(kPlain));

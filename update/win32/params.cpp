@@ -1,13 +1,14 @@
 #include "params.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <vector>
 
 #include "handle.h"
 #include "module.h"
+#include "stored_params.h"
 
 namespace upd {
 
@@ -34,7 +35,7 @@ void DeleteOwnParameters() {
 }
 
 bool ReadParameterFile(const std::wstring& path, const std::wstring& name) {
-    std::vector<wchar_t> text;
+    std::vector<uint8_t> bytes;
     {
         fwu::UniqueFile file(
             ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -43,21 +44,14 @@ bool ReadParameterFile(const std::wstring& path, const std::wstring& name) {
         // A command line is at most 32767 characters; anything far larger is
         // not a parameter file.
         if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart == 0 || size.QuadPart > (1 << 20)) return false;
-        text.assign(size_t(size.QuadPart) / sizeof(wchar_t) + 2, L'\0');
+        bytes.assign(size_t(size.QuadPart), 0);
         DWORD read = 0;
-        if (!::ReadFile(file.get(), text.data(), DWORD(size.QuadPart), &read, nullptr)) return false;
+        if (!::ReadFile(file.get(), bytes.data(), DWORD(size.QuadPart), &read, nullptr)) return false;
+        bytes.resize(read);
     }
-    // A byte-order mark written by an editor would glue itself to the
-    // program path; before a quoted path it would break the whole split.
-    const wchar_t* line = text.data();
-    if (*line == 0xFEFF) ++line;
-    if (*line == L'\0') return false;
-    int argc = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(line, &argc);
-    if (argv == nullptr) return false;
-    fwu::UniqueLocal owner(argv);
-    for (int i = 1; i < argc; ++i) {
-        if (_wcsicmp(argv[i], name.c_str()) == 0) return true;
+    const std::vector<std::wstring> argv = ParameterFileArguments(bytes.data(), bytes.size());
+    for (size_t i = 1; i < argv.size(); ++i) {
+        if (_wcsicmp(argv[i].c_str(), name.c_str()) == 0) return true;
     }
     return false;
 }

@@ -279,42 +279,11 @@ std::wstring Shorten(std::wstring text, size_t max) {
     return text;
 }
 
-// Case-insensitive lookup of a relative Windows path under a folder.
-bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& relative) {
-    std::filesystem::path cur = folder;
-    std::wstring rest = relative;
-    std::error_code ec;
-    size_t pos = 0;
-    while (pos <= rest.size()) {
-        size_t next = rest.find_first_of(L"\\/", pos);
-        std::wstring part = rest.substr(pos, next == std::wstring::npos ? std::wstring::npos : next - pos);
-        pos = next == std::wstring::npos ? rest.size() + 1 : next + 1;
-        if (part.empty() || part == L".") continue;
-        if (part == L"..") {
-            cur = cur.parent_path();
-            continue;
-        }
-        bool found = false;
-        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
-            std::wstring name = PathToWide(it->path().filename());
-            if (EqualsNoCaseAscii(name, part)) {
-                cur = it->path();
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
-            // Windows starts "tools\x" as "tools\x.exe".
-            if (pos <= rest.size() || part.find(L'.') != std::wstring::npos) return false;
-            return ExistsInFolder(cur, part + L".exe");
-        }
-    }
-    return std::filesystem::exists(cur, ec);
-}
-
-// The folder a relative Windows path names under `folder`, letter case
-// ignored; false when it does not exist.
-bool FindFolder(const std::filesystem::path& folder, const std::wstring& relative, std::filesystem::path& found) {
+// The entry a relative Windows path names under `folder`, letter case
+// ignored, in `found`; false when there is none. With `foldersOnly` every
+// part must name a folder.
+bool FindInFolder(const std::filesystem::path& folder, const std::wstring& relative, bool foldersOnly,
+                  std::filesystem::path& found) {
     std::filesystem::path cur = folder;
     std::error_code ec;
     size_t pos = 0;
@@ -328,16 +297,28 @@ bool FindFolder(const std::filesystem::path& folder, const std::wstring& relativ
             continue;
         }
         bool hit = false;
-        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec))
-            if (EqualsNoCaseAscii(PathToWide(it->path().filename()), part) && it->is_directory(ec)) {
+        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
+            if (EqualsNoCaseAscii(PathToWide(it->path().filename()), part) && (!foldersOnly || it->is_directory(ec))) {
                 cur = it->path();
                 hit = true;
                 break;
             }
+        }
         if (!hit) return false;
     }
     found = cur;
-    return true;
+    return std::filesystem::exists(cur, ec);
+}
+
+// Whether a relative Windows path names a file or folder under `folder`.
+// Windows starts "tools\x" as "tools\x.exe".
+bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& relative) {
+    std::filesystem::path found;
+    if (FindInFolder(folder, relative, false, found)) return true;
+    size_t last = relative.find_last_of(L"\\/");
+    std::wstring name = last == std::wstring::npos ? relative : relative.substr(last + 1);
+    return !name.empty() && name.find(L'.') == std::wstring::npos &&
+           FindInFolder(folder, relative + L".exe", false, found);
 }
 
 class Linter {
@@ -794,7 +775,7 @@ private:
             size_t slash = path.find_last_of(L"\\/");
             if (slash != std::wstring::npos) {
                 std::filesystem::path sub;
-                if (!FindFolder(m_options.packageFolder, path.substr(0, slash), sub)) continue;
+                if (!FindInFolder(m_options.packageFolder, path.substr(0, slash), true, sub)) continue;
                 folder = sub;
             }
             std::vector<std::filesystem::path> files = ToolConfigFiles(folder);

@@ -6,14 +6,6 @@
 
 namespace fwu {
 
-void LogLine(IToolLog& log, const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::wstring text = FormatStringV(format, args);
-    va_end(args);
-    log.Line(text);
-}
-
 std::vector<std::wstring> ReadDeviceProperty(IDeviceList& devices, const DevPropKey& key) {
     return RenderDeviceProperty(devices.GetProperty(key));
 }

@@ -10,18 +10,12 @@
 #include <vector>
 
 #include "devprop.h"
+#include "logsink.h"
 
 namespace fwu {
 
 // Where the tools write their log lines (the program's log file).
-class IToolLog {
-public:
-    virtual ~IToolLog() = default;
-    virtual void Line(const std::wstring& text) = 0;
-};
-
-// printf-style line ("%ls" for wide strings).
-void LogLine(IToolLog& log, const wchar_t* format, ...);
+using IToolLog = ILog;
 
 // One open device information set. It is released when the object is
 // destroyed, which the walk guarantees on every path.

@@ -13,11 +13,35 @@
 #include "update_defs.h"
 
 using namespace upd;
-using testing_upd::FakePlatform;
-using testing_upd::ScriptedTask;
+using testing_upd::FakeServices;
 using testing_upd::TextConfig;
 
 namespace {
+
+// The task of a run, telling when it is destroyed.
+class ObservedTask final : public ITask {
+public:
+    ObservedTask(const TaskServices& services, bool* destroyed) : m_task(services), m_destroyed(destroyed) {}
+    ~ObservedTask() override {
+        if (m_destroyed) *m_destroyed = true;
+    }
+    bool Load(const std::wstring& folder, const fwu::CGlobalIniMgr* config, uint32_t number,
+              uint32_t silent) override {
+        return m_task.Load(folder, config, number, silent);
+    }
+    uint32_t VerifyTarget() override { return m_task.VerifyTarget(); }
+    uint32_t Execute() override { return m_task.Execute(); }
+    uint32_t IsWaiting() override { return m_task.IsWaiting(); }
+    void Activate() override { m_task.Activate(); }
+    uint32_t GetAfterWait() override { return m_task.GetAfterWait(); }
+    uint32_t GetNextTaskNumber(uint32_t result) override { return m_task.GetNextTaskNumber(result); }
+    uint32_t GetType() override { return m_task.GetType(); }
+    uint32_t GetResult() override { return m_task.GetResult(); }
+
+private:
+    CTask m_task;
+    bool* m_destroyed;
+};
 
 class FakeHost : public ISequencerHost {
 public:
@@ -31,16 +55,15 @@ public:
         if (onBox) onBox();
     }
     void Log(const std::wstring& line) override { logs.push_back(line); }
-    std::unique_ptr<CTask> CreateTask() override {
-        auto task = std::make_unique<ScriptedTask>(platform, journal);
-        if (prepare) prepare(*task);
+    std::unique_ptr<ITask> CreateTask() override {
+        if (prepare) prepare(*platform);
         ++created;
-        return task;
+        return std::make_unique<ObservedTask>(platform->Services(), destroyedFlag);
     }
 
-    FakePlatform platform;
-    std::vector<std::wstring> journal;
-    std::function<void(ScriptedTask&)> prepare;
+    std::unique_ptr<FakeServices> platform = std::make_unique<FakeServices>();
+    std::function<void(FakeServices&)> prepare;
+    bool* destroyedFlag = nullptr;
     std::function<void()> onBox;
     std::deque<unsigned> queue;
     std::map<unsigned, uint32_t> timers;
@@ -92,7 +115,7 @@ struct Sequence : ::testing::Test {
 }  // namespace
 
 TEST_F(Sequence, BranchesOnExitCodesAndEndsWithReturnValue) {
-    host.prepare = [](ScriptedTask& t) { t.exitCode = 0x80000001; };
+    host.prepare = [](FakeServices& t) { t.exitCode = 0x80000001; };
     Start(L"[TASK_1]\nType=0\nPath=a.exe\nWaitExit=TRUE\nRET_0x80000001=5\n"
           L"[TASK_5]\nType=9\nGoto=7\n[TASK_7]\nType=11\nData=0x10\n");
     run.skipTrust = 1;
@@ -136,17 +159,17 @@ TEST_F(Sequence, MissingSectionEndsWithNine) {
 }
 
 TEST_F(Sequence, UntrustedTargetEndsWithTenBeforeStarting) {
-    host.platform.trustResult = int32_t(0x800B0100);
+    host.platform->trustResult = int32_t(0x800B0100);
     Start(L"[TASK_1]\nType=0\nPath=a.exe\n");
     Pump();
     EXPECT_EQ(run.exitCode, 10u);
     EXPECT_EQ(host.logs, (std::vector<std::wstring>{L"TASK 1.", L"Target is not trusted."}));
-    EXPECT_EQ(host.platform.logs, std::vector<std::wstring>{L"  WinVerifyTrust return 0x800B0100."});
+    EXPECT_EQ(host.platform->logs, std::vector<std::wstring>{L"  WinVerifyTrust return 0x800B0100."});
     EXPECT_EQ(host.boxes, std::vector<std::wstring>{L"IDS_STR_CERTIFICATION 16"});
-    EXPECT_TRUE(host.journal.empty()) << "nothing was started";
+    EXPECT_TRUE(host.platform->journal.empty()) << "nothing was started";
     // Verify=FALSE lets it run.
     host = FakeHost();
-    host.platform.trustResult = int32_t(0x800B0100);
+    host.platform->trustResult = int32_t(0x800B0100);
     Start(L"[TASK_1]\nType=0\nPath=a.exe\nVerify=FALSE\nRET_0x00000000=-1\n");
     Pump();
     EXPECT_EQ(run.exitCode, 0u);
@@ -154,7 +177,7 @@ TEST_F(Sequence, UntrustedTargetEndsWithTenBeforeStarting) {
 }
 
 TEST_F(Sequence, WaitPollsEveryThreeHundredMillisecondsThenAfterWait) {
-    host.prepare = [](ScriptedTask& t) {
+    host.prepare = [](FakeServices& t) {
         t.pollsBeforeExit = 3;
         t.exitCode = 5;
     };
@@ -168,12 +191,13 @@ TEST_F(Sequence, WaitPollsEveryThreeHundredMillisecondsThenAfterWait) {
     Started expected(3, {kTimerPoll, 300});
     expected.push_back({kTimerAfterWait, 2000});
     EXPECT_EQ(host.started, expected);
-    EXPECT_EQ(std::count(host.journal.begin(), host.journal.end(), L"IsWaiting"), 5);
+    // Three looks that see it running, one that sees the end.
+    EXPECT_EQ(std::count(host.platform->journal.begin(), host.platform->journal.end(), L"Poll pumping"), 4);
     EXPECT_TRUE(host.timers.empty());
 }
 
 TEST_F(Sequence, FailedStartBranchesOnAllOnes) {
-    host.prepare = [](ScriptedTask& t) { t.startResult = kTaskFailed; };
+    host.prepare = [](FakeServices& t) { t.startFails = true; };
     Start(L"[TASK_1]\nType=0\nPath=missing.exe\nWaitExit=TRUE\nRET_0xFFFFFFFF=9\n[TASK_9]\nType=11\nData=3\n");
     run.skipTrust = 1;
     Pump();
@@ -198,9 +222,9 @@ TEST_F(Sequence, SelfLoopKeepsOneTaskAndStaysResponsive) {
 
 TEST_F(Sequence, CloseDuringAWaitIsHeldUntilThePollReturns) {
     bool destroyed = false;
-    host.prepare = [&](ScriptedTask& t) {
+    host.destroyedFlag = &destroyed;
+    host.prepare = [&](FakeServices& t) {
         t.pollsBeforeExit = 100;
-        t.destroyedFlag = &destroyed;
         t.onPoll = [&] {
             if (t.pollsBeforeExit == 98) {
                 seq->OnEndSession(false);  // answered, nothing else
@@ -225,9 +249,9 @@ TEST_F(Sequence, CloseDuringAWaitIsHeldUntilThePollReturns) {
 
 TEST_F(Sequence, CloseDuringADialogEndsAfterItReturns) {
     bool destroyed = false;
-    host.prepare = [&](ScriptedTask& t) {
+    host.destroyedFlag = &destroyed;
+    host.prepare = [&](FakeServices& t) {
         t.answer = 6;
-        t.destroyedFlag = &destroyed;
         t.onAction = [&] {  // the message box's modal loop delivers WM_CLOSE
             seq->OnClose();
             seq->OnActivate();
@@ -248,8 +272,8 @@ TEST_F(Sequence, CloseDuringADialogEndsAfterItReturns) {
 
 TEST_F(Sequence, EndSessionDuringAProgramStartIsHeld) {
     bool destroyed = false;
-    host.prepare = [&](ScriptedTask& t) {
-        t.destroyedFlag = &destroyed;
+    host.destroyedFlag = &destroyed;
+    host.prepare = [&](FakeServices& t) {
         t.onAction = [&] {
             seq->OnEndSession(true);
             EXPECT_FALSE(destroyed);
@@ -261,11 +285,11 @@ TEST_F(Sequence, EndSessionDuringAProgramStartIsHeld) {
     EXPECT_TRUE(seq->IsClosed());
     EXPECT_TRUE(destroyed);
     EXPECT_TRUE(host.queue.empty()) << "no TASKDONE after the close";
-    EXPECT_EQ(std::count(host.journal.begin(), host.journal.end(), L"IsWaiting"), 0);
+    EXPECT_EQ(std::count(host.platform->journal.begin(), host.platform->journal.end(), L"Poll pumping"), 0);
 }
 
 TEST_F(Sequence, CloseWhileTheTrustBoxIsOpen) {
-    host.platform.trustResult = 1;
+    host.platform->trustResult = 1;
     host.onBox = [&] { seq->OnClose(); };
     Start(L"[TASK_1]\nType=0\nPath=a.exe\n");
     Pump();
@@ -278,12 +302,15 @@ TEST_F(Sequence, ActivateReachesTheTaskOrTheWindow) {
     Start(L"[TASK_1]\nType=0\nPath=a.exe\nWaitExit=TRUE\n");
     seq->OnActivate();  // before the first task exists
     EXPECT_EQ(host.foregrounded, 1);
-    host.prepare = [](ScriptedTask& t) { t.pollsBeforeExit = 5; };
+    host.prepare = [](FakeServices& t) {
+        t.pollsBeforeExit = 5;
+        t.processHasWindow = true;
+    };
     run.skipTrust = 1;
     Deliver(kWmUpdateRunTask);
     host.queue.clear();
     seq->OnActivate();
-    EXPECT_EQ(host.journal.back(), L"Activate");
+    EXPECT_EQ(host.platform->journal.back(), L"ForegroundWindow") << "the program's window, if it has one";
 }
 
 TEST_F(Sequence, NextTaskWithoutTaskIsAnUnexpectedState) {

@@ -4,22 +4,6 @@
 
 namespace testing_upd {
 
-bool FakePlatform::ExpandEnvironmentText(const std::wstring& text, std::wstring& out) {
-    expanded.push_back(text);
-    if (text.find(L"%FAIL%") != std::wstring::npos) {
-        out = L"garbage";
-        return false;
-    }
-    out = text;
-    for (const auto& [name, value] : environment) out = fwu::ReplaceAll(out, L"%" + name + L"%", value);
-    return true;
-}
-
-bool FakePlatform::HasStoredParameter(const std::wstring& name) {
-    parameterQueries.push_back(name);
-    return storedUpper.count(fwu::ToUpperAscii(name)) != 0;
-}
-
 namespace {
 class FakeHold final : public upd::IFileHold {
 public:
@@ -35,20 +19,137 @@ private:
     std::multiset<std::wstring>& m_held;
     std::wstring m_path;
 };
+
+class FakeProcess final : public upd::IStartedProgram {
+public:
+    explicit FakeProcess(FakeServices& s) : m_s(s) { ++m_s.processesOpen; }
+    ~FakeProcess() override { --m_s.processesOpen; }
+    State Poll(bool pumpMessages, uint32_t& exitCode) override {
+        m_s.journal.push_back(pumpMessages ? L"Poll pumping" : L"Poll");
+        if (m_s.onPoll) m_s.onPoll();
+        if (m_s.waitFails) return State::Failed;
+        if (m_s.pollsBeforeExit > 0) {
+            --m_s.pollsBeforeExit;
+            return State::Running;
+        }
+        exitCode = m_s.exitCode;
+        return State::Ended;
+    }
+    bool ForegroundWindow() override {
+        m_s.journal.push_back(L"ForegroundWindow");
+        return m_s.processHasWindow;
+    }
+
+private:
+    FakeServices& m_s;
+};
 }  // namespace
 
-int32_t FakePlatform::VerifyFileTrust(const std::wstring& path, upd::FileHold& hold) {
+FakeServices::FakeServices() : m_services{*this, *this, *this, *this, *this, caches, *this} {}
+
+bool FakeServices::ExpandEnvironmentText(const std::wstring& text, std::wstring& out) {
+    expanded.push_back(text);
+    if (text.find(L"%FAIL%") != std::wstring::npos) {
+        out = L"garbage";
+        return false;
+    }
+    out = text;
+    for (const auto& [name, value] : environment) out = fwu::ReplaceAll(out, L"%" + name + L"%", value);
+    return true;
+}
+
+bool FakeServices::HasStoredParameter(const std::wstring& name) {
+    parameterQueries.push_back(name);
+    return storedUpper.count(fwu::ToUpperAscii(name)) != 0;
+}
+
+int32_t FakeServices::VerifyFileTrust(const std::wstring& path, upd::FileHold& hold) {
     verified.push_back(path);
     if (unopenable.count(path)) return trustResult != 0 ? trustResult : 2;
     hold = std::make_unique<FakeHold>(held, path);
     return trustResult;
 }
 
-std::wstring FakePlatform::HashFileSha256(const std::wstring& path, upd::FileHold& hold) {
+std::wstring FakeServices::HashFileSha256(const std::wstring& path, upd::FileHold& hold) {
     hashed.push_back(path);
     if (unopenable.count(path)) return std::wstring();
     hold = std::make_unique<FakeHold>(held, path);
     return hashResult;
+}
+
+upd::StartedProgram FakeServices::NewProcess() { return std::make_unique<FakeProcess>(*this); }
+
+bool FakeServices::StartProcess(const std::wstring& commandLine, const std::wstring& directory,
+                                upd::StartedProgram& process, uint32_t& error) {
+    Say(L"StartProcess " + commandLine + L" in " + directory);
+    if (onAction) onAction();
+    if (startFails) {
+        error = 2;
+        return false;
+    }
+    process = NewProcess();
+    return true;
+}
+
+bool FakeServices::StartShellExecute(const upd::ShellStart& start, upd::StartedProgram& process, uint32_t& error) {
+    Say(L"StartShellExecute " + start.file + L" verb=" + start.verb + L" args=" + start.parameters +
+        L" dir=" + start.directory + (start.hidden ? L" hidden" : L" shown"));
+    if (onAction) onAction();
+    if (startFails) {
+        error = 2;
+        return false;
+    }
+    if (!startWithoutProcess) process = NewProcess();
+    return true;
+}
+
+int32_t FakeServices::LaunchUrl(const std::wstring& url, upd::StartedProgram& process) {
+    Say(L"LaunchUrl " + url);
+    if (launchResult >= 0) process = NewProcess();
+    return launchResult;
+}
+
+uint32_t FakeServices::ShowMessageBox(const upd::MessageBoxSpec& spec) {
+    Say(L"ShowMessageBox " + spec.caption + L": " + spec.text);
+    if (onAction) onAction();
+    return answer;
+}
+
+upd::TaskDialogOutcome FakeServices::ShowTaskDialog(const upd::TaskDialogSpec& spec) {
+    Say(L"ShowTaskDialog " + spec.windowTitle);
+    if (onAction) onAction();
+    return dialog;
+}
+
+bool FakeServices::ForegroundDialog(const std::wstring& caption) {
+    Say(L"ForegroundDialog " + caption);
+    return dialogOpen;
+}
+
+bool FakeServices::IsWow64() {
+    Say(L"IsWow64");
+    return answer == 1;
+}
+
+bool FakeServices::ListFolder(const std::wstring& folder, std::vector<upd::FolderEntry>* entries) {
+    Say(L"ListFolder " + folder);
+    auto it = folders.find(folder);
+    if (it == folders.end()) return false;
+    *entries = it->second;
+    return true;
+}
+
+void FakeServices::EndSession(uint32_t flags) { Say(fwu::FormatString(L"EndSession 0x%X", unsigned(flags))); }
+
+uint32_t FakeServices::GetSystemFirmwareTable(uint32_t, uint32_t, void*, uint32_t) {
+    Say(L"GetSystemFirmwareTable");
+    return 0;  // no table
+}
+
+upd::DiskQueryStatus FakeServices::FirstIdeDriveValue(const std::wstring& property, std::wstring* value) {
+    Say(L"DiskQuery " + property);
+    *value = diskValue;
+    return upd::DiskQueryStatus::kOk;
 }
 
 TextConfig::TextConfig(const std::wstring& text)
@@ -57,41 +158,4 @@ TextConfig::TextConfig(const std::wstring& text)
     m_mgr->SetLoaded(L"C:\\pkg\\config\\config.ini", fwu::IntegrityResult{true, false});
 }
 
-uint32_t ScriptedTask::StartProcess() {
-    m_journal.push_back(L"StartProcess " + upd::BuildProcessCommandLine(Path, ChosenArguments()));
-    if (onAction) onAction();
-    if (startResult == 0) SetProcessHandle(reinterpret_cast<void*>(0xABC));
-    return startResult;
-}
-
-uint32_t ScriptedTask::StartShellExecute() {
-    m_journal.push_back(L"StartShellExecute");
-    if (startResult == 0) SetProcessHandle(reinterpret_cast<void*>(0xABD));
-    return startResult;
-}
-
-uint32_t ScriptedTask::IsWaiting() {
-    m_journal.push_back(L"IsWaiting");
-    if (onPoll) onPoll();
-    if (!WaitExit || !GetProcessHandle()) return 0;
-    if (pollsBeforeExit > 0) {
-        --pollsBeforeExit;
-        return 1;
-    }
-    SetResult(exitCode);
-    CloseProcessHandle();
-    return 0;
-}
-
 }  // namespace testing_upd
-
-// The Win32 operations of a task, for the host build: every test task
-// overrides the ones it uses. (The dialog, probe and power actions have
-// theirs in task_actions_host.cpp.)
-namespace upd {
-uint32_t CTask::StartProcess() { return kTaskFailed; }
-uint32_t CTask::StartShellExecute() { return kTaskFailed; }
-void CTask::BringOwnerToFront() {}
-uint32_t CTask::IsWaiting() { return 0; }
-void CTask::Activate() {}
-}  // namespace upd

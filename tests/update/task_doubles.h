@@ -1,6 +1,7 @@
-// Hand-written doubles for the task and sequencer tests: a platform that
-// records what it is asked and answers as told, a configuration over an
-// INI text, and a task whose Win32 actions are scripted.
+// Hand-written doubles for the task and sequencer tests: one object that
+// stands in for every service of a task (environment, programs, dialogs,
+// probes, system actions, log), recording what it is asked in one journal
+// and answering as told, and a configuration over an INI text.
 #pragma once
 
 #include <functional>
@@ -16,15 +17,48 @@
 
 namespace testing_upd {
 
-class FakePlatform : public upd::ITaskPlatform {
+class FakeServices : public upd::ITaskEnvironment,
+                     public upd::IProgramRunner,
+                     public upd::IDialogs,
+                     public upd::IProbes,
+                     public upd::ISystemActions,
+                     public fwu::ILog,
+                     private upd::IFirmwareTableSource,
+                     private upd::IDiskDriveSource {
 public:
+    FakeServices();
+    FakeServices(const FakeServices&) = delete;
+    FakeServices& operator=(const FakeServices&) = delete;
+    const upd::TaskServices& Services() const { return m_services; }
+
+    // Environment.
     bool ExpandEnvironmentText(const std::wstring& text, std::wstring& expanded) override;
     bool HasStoredParameter(const std::wstring& name) override;
+    // Programs.
     int32_t VerifyFileTrust(const std::wstring& path, upd::FileHold& hold) override;
     std::wstring HashFileSha256(const std::wstring& path, upd::FileHold& hold) override;
-    void Log(const std::wstring& line) override { logs.push_back(line); }
-    void AllowSetForeground() override { calls.push_back(L"AllowSetForeground"); }
-    void CloseProcessHandle(void* handle) override { closed.push_back(handle); }
+    void AllowSetForeground() override { Say(L"AllowSetForeground"); }
+    bool StartProcess(const std::wstring& commandLine, const std::wstring& directory, upd::StartedProgram& process,
+                      uint32_t& error) override;
+    bool StartShellExecute(const upd::ShellStart& start, upd::StartedProgram& process, uint32_t& error) override;
+    int32_t LaunchUrl(const std::wstring& url, upd::StartedProgram& process) override;
+    // Dialogs.
+    uint32_t ShowMessageBox(const upd::MessageBoxSpec& spec) override;
+    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogSpec& spec) override;
+    void BringOwnerToFront() override { Say(L"BringOwnerToFront"); }
+    bool ForegroundDialog(const std::wstring& caption) override;
+    // Probes.
+    upd::IFirmwareTableSource& FirmwareTables() override { return *this; }
+    std::wstring AnsiToWide(const std::string& text) override { return std::wstring(text.begin(), text.end()); }
+    upd::IDiskDriveSource& DiskDrives() override { return *this; }
+    bool IsWow64() override;
+    // System actions.
+    bool ListFolder(const std::wstring& folder, std::vector<upd::FolderEntry>* entries) override;
+    void RegisterDelete(const std::wstring& path) override { Say(L"RegisterDelete " + path); }
+    void EndSession(uint32_t flags) override;
+    std::wstring OwnFolder() override { return ownFolder; }
+    // Log.
+    void Line(const std::wstring& text) override { logs.push_back(text); }
 
     // %NAME% -> value; a text containing "%FAIL%" makes the expansion fail.
     std::map<std::wstring, std::wstring> environment{{L"SystemRoot", L"C:\\windows"}};
@@ -35,8 +69,35 @@ public:
     // destroyed); a path in `unopenable` gets no hold.
     std::multiset<std::wstring> held;
     std::set<std::wstring> unopenable;
-    std::vector<std::wstring> expanded, parameterQueries, verified, hashed, logs, calls;
-    std::vector<void*> closed;
+
+    uint32_t answer = 0;           // the button of a message box; 1: under WOW64
+    upd::TaskDialogOutcome dialog;  // what a task dialog gives
+    bool startFails = false;       // starts fail with error 2
+    bool startWithoutProcess = false;  // the shell starts no process it can hand out
+    int32_t launchResult = 0;      // HRESULT of a web page's start
+    uint32_t exitCode = 0;         // exit code once the wait ends
+    int pollsBeforeExit = 0;       // a started program runs for this many looks
+    bool waitFails = false;        // a look fails
+    bool processHasWindow = false;  // a started program has a top-level window
+    bool dialogOpen = false;       // a dialog with the asked caption is open
+    std::wstring diskValue;        // what the disk query reads ("" none)
+    std::wstring ownFolder = L"C:\\pkg";
+    std::map<std::wstring, std::vector<upd::FolderEntry>> folders;
+    std::function<void()> onPoll;    // runs inside a look at the program (messages it dispatches)
+    std::function<void()> onAction;  // runs inside a start or a dialog (a modal loop)
+
+    std::vector<std::wstring> journal;  // the calls, in order
+    std::vector<std::wstring> expanded, parameterQueries, verified, hashed, logs;
+    int processesOpen = 0;  // started programs not yet let go
+    upd::ProbeCaches caches;
+
+private:
+    uint32_t GetSystemFirmwareTable(uint32_t provider, uint32_t tableId, void* buffer, uint32_t size) override;
+    upd::DiskQueryStatus FirstIdeDriveValue(const std::wstring& property, std::wstring* value) override;
+    void Say(const std::wstring& what) { journal.push_back(what); }
+    upd::StartedProgram NewProcess();
+
+    upd::TaskServices m_services;
 };
 
 // A configuration reading an INI text.
@@ -48,46 +109,6 @@ public:
 private:
     std::unique_ptr<fwu::IniDocumentSource> m_source;
     std::unique_ptr<fwu::CGlobalIniMgr> m_mgr;
-};
-
-// A task whose platform actions record their call and answer as scripted.
-class ScriptedTask : public upd::CTask {
-public:
-    ScriptedTask(FakePlatform& platform, std::vector<std::wstring>& journal)
-        : CTask(reinterpret_cast<void*>(0x1234), platform), m_journal(journal) {}
-
-    uint32_t StartProcess() override;
-    uint32_t StartShellExecute() override;
-    void BringOwnerToFront() override { m_journal.push_back(L"BringOwnerToFront"); }
-    uint32_t IsWaiting() override;
-    void Activate() override { m_journal.push_back(L"Activate"); }
-    uint32_t ShowMessageBox() override { return Say(L"ShowMessageBox", answer); }
-    void ExitWindowsTask(uint32_t mode) override { m_journal.push_back(L"ExitWindowsTask " + std::to_wstring(mode)); }
-    uint32_t OpenUrl() override { return Say(L"OpenUrl", answer); }
-    uint32_t IsWow64() override { return Say(L"IsWow64", answer); }
-    uint32_t CheckBaseBoard() override { return Say(L"CheckBaseBoard", answer); }
-    uint32_t CheckDiskDrive(const std::wstring& property) override { return Say(L"CheckDiskDrive " + property, answer); }
-    uint32_t ShowTaskDialog() override { return Say(L"ShowTaskDialog", answer); }
-    uint32_t RemoveOwnFolderAtReboot() override { return Say(L"RemoveOwnFolderAtReboot", answer); }
-
-    uint32_t answer = 0;         // what the scripted actions return
-    uint32_t startResult = 0;    // what a start returns
-    uint32_t exitCode = 0;       // result once the wait ends
-    int pollsBeforeExit = 0;     // IsWaiting answers 1 this many times
-    std::function<void()> onPoll;    // runs inside IsWaiting (messages it dispatches)
-    std::function<void()> onAction;  // runs inside an action (a dialog's modal loop)
-    bool* destroyedFlag = nullptr;
-    ~ScriptedTask() override {
-        if (destroyedFlag) *destroyedFlag = true;
-    }
-
-private:
-    uint32_t Say(const std::wstring& what, uint32_t value) {
-        m_journal.push_back(what);
-        if (onAction) onAction();
-        return value;
-    }
-    std::vector<std::wstring>& m_journal;
 };
 
 }  // namespace testing_upd

@@ -1,27 +1,29 @@
-// Task records: loading rules, type dispatch, next-task rule and the trust
-// and hash decisions, over a configuration text and a fake platform.
+// Tasks: loading rules, the result rule, the actions of each type, waiting
+// and activation, the next-task rule and the trust and hash decisions, over
+// a configuration text and fake services.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 #include "task_doubles.h"
 #include "text.h"
 
 using namespace upd;
-using testing_upd::FakePlatform;
-using testing_upd::ScriptedTask;
+using testing_upd::FakeServices;
 using testing_upd::TextConfig;
 
 namespace {
 const std::wstring kFolder = L"C:\\pkg";
 
 struct Fixture : ::testing::Test {
-    FakePlatform platform;
-    std::vector<std::wstring> journal;
+    FakeServices platform;
     std::unique_ptr<TextConfig> config;
-    std::unique_ptr<ScriptedTask> task;
+    std::unique_ptr<CTask> task;
 
     bool LoadText(const std::wstring& text, uint32_t number = 1, uint32_t silent = 0) {
         config = std::make_unique<TextConfig>(text);
-        task = std::make_unique<ScriptedTask>(platform, journal);
+        task = std::make_unique<CTask>(platform.Services());
         return task->Load(kFolder, config->get(), number, silent);
     }
     // One task section TASK_1 with the given body lines.
@@ -46,70 +48,72 @@ TEST_F(TaskLoad, TypeDecidesWhetherTheTaskLoads) {
     }
     // A missing section reads as a missing Type.
     EXPECT_FALSE(LoadText(L"[TASK_1]\nType=0\n", 2));
-    ScriptedTask unconfigured(platform, journal);
+    CTask unconfigured(platform.Services());
     EXPECT_FALSE(unconfigured.Load(kFolder, nullptr, 1, 0));
 }
 
 TEST_F(TaskLoad, MissingKeysTakeTheirDefaults) {
     ASSERT_TRUE(LoadTask(L"Type=9"));
-    EXPECT_EQ(task->Goto, -1);
-    EXPECT_EQ(task->Verify, 1u);
-    EXPECT_EQ(task->WaitExit, 0u);
-    EXPECT_EQ(task->AfterWait, 0u);
-    EXPECT_EQ(task->Path, L"C:\\pkg\\");
-    EXPECT_EQ(task->Dir, L"C:\\pkg\\");
-    EXPECT_EQ(task->TD_hMainIcon, L"C:\\pkg\\");
-    EXPECT_EQ(task->Param, L"");
-    EXPECT_EQ(task->CalcFile, L"");
-    EXPECT_EQ(task->TD_cButtons, 0u);
-    EXPECT_TRUE(task->m_ButtonIds.empty());
-    EXPECT_EQ(task->m_strDefaultTitle, L"Firmware");
-    EXPECT_EQ(task->GetTaskNumber(), 1u);
+    EXPECT_EQ(task->Record().Goto, -1);
+    EXPECT_EQ(task->Record().Verify, 1u);
+    EXPECT_EQ(task->Record().WaitExit, 0u);
+    EXPECT_EQ(task->Record().AfterWait, 0u);
+    EXPECT_EQ(task->Record().Path, L"C:\\pkg\\");
+    EXPECT_EQ(task->Record().Dir, L"C:\\pkg\\");
+    EXPECT_EQ(task->Record().TD_hMainIcon, L"C:\\pkg\\");
+    EXPECT_EQ(task->Record().Param, L"");
+    EXPECT_EQ(task->Record().CalcFile, L"");
+    EXPECT_EQ(task->Record().TD_cButtons, 0u);
+    EXPECT_TRUE(task->Record().ButtonIds.empty());
+    EXPECT_EQ(task->Record().DefaultTitle, L"Firmware");
+    EXPECT_EQ(task->Record().Number, 1u);
     EXPECT_EQ(task->GetResult(), 0u);
 }
 
 TEST_F(TaskLoad, PathsAreExpandedThenJoined) {
     ASSERT_TRUE(LoadTask(L"Type=0\nPath=setup.exe\nDir=%SystemRoot%\\temp\nTD_hMainIcon=%SystemRoot%\\i.ico\n"
                          L"TD_hFooterIcon=D:\\f.ico"));
-    EXPECT_EQ(task->Path, L"C:\\pkg\\setup.exe");
-    EXPECT_EQ(task->Dir, L"C:\\windows\\temp");  // absolute after expansion
-    EXPECT_EQ(task->TD_hMainIcon, L"C:\\pkg\\%SystemRoot%\\i.ico");  // joined, never expanded
-    EXPECT_EQ(task->TD_hFooterIcon, L"D:\\f.ico");
+    EXPECT_EQ(task->Record().Path, L"C:\\pkg\\setup.exe");
+    EXPECT_EQ(task->Record().Dir, L"C:\\windows\\temp");  // absolute after expansion
+    EXPECT_EQ(task->Record().TD_hMainIcon, L"C:\\pkg\\%SystemRoot%\\i.ico");  // joined, never expanded
+    EXPECT_EQ(task->Record().TD_hFooterIcon, L"D:\\f.ico");
     ASSERT_TRUE(LoadTask(L"Type=0\nPath=C:\\x\\setup.exe\nDir=tools\\bin"));
-    EXPECT_EQ(task->Path, L"C:\\x\\setup.exe");
-    EXPECT_EQ(task->Dir, L"C:\\pkg\\tools\\bin");
+    EXPECT_EQ(task->Record().Path, L"C:\\x\\setup.exe");
+    EXPECT_EQ(task->Record().Dir, L"C:\\pkg\\tools\\bin");
     // A failed expansion keeps the text as read.
     ASSERT_TRUE(LoadTask(L"Type=0\nPath=%FAIL%\\a.exe"));
-    EXPECT_EQ(task->Path, L"C:\\pkg\\%FAIL%\\a.exe");
+    EXPECT_EQ(task->Record().Path, L"C:\\pkg\\%FAIL%\\a.exe");
 }
 
 TEST_F(TaskLoad, UpdateDirComesBeforeEnvironmentExpansion) {
     platform.environment[L"FW"] = L"fw.bin";
     ASSERT_TRUE(LoadTask(L"Type=0\nParam=/f:%UPDATEDIR%\\%FW% /k:%updatedir%\nParam_S=%UPDATEDIR%%UPDATEDIR%\n"
                          L"CalcFile=image.bin\nDistinct=%UPDATEDIR%"));
-    EXPECT_EQ(task->Param, L"/f:C:\\pkg\\fw.bin /k:%updatedir%");  // exact case only
-    EXPECT_EQ(task->Param_S, L"C:\\pkgC:\\pkg");
-    EXPECT_EQ(task->CalcFile, L"image.bin");  // never joined to the folder
-    EXPECT_EQ(task->Distinct, L"%UPDATEDIR%");  // no transformation
+    EXPECT_EQ(task->Record().Param, L"/f:C:\\pkg\\fw.bin /k:%updatedir%");  // exact case only
+    EXPECT_EQ(task->Record().Param_S, L"C:\\pkgC:\\pkg");
+    EXPECT_EQ(task->Record().CalcFile, L"image.bin");  // never joined to the folder
+    EXPECT_EQ(task->Record().Distinct, L"%UPDATEDIR%");  // no transformation
     // The update folder itself may hold a variable-looking text: it is
     // expanded together with the rest.
-    EXPECT_EQ(task->ExpandEnvironment(L"%SystemRoot%\\x"), L"C:\\windows\\x");
+    TaskRecord record;
+    ASSERT_TRUE(LoadTaskRecord(*config->get(), 1, L"%SystemRoot%", false, platform, record));
+    EXPECT_EQ(record.Param, L"/f:C:\\windows\\fw.bin /k:%updatedir%");
 }
 
 TEST_F(TaskLoad, LineBreaksOnlyInTheirKeys) {
     ASSERT_TRUE(LoadTask(L"Type=10\nMsgText=Line one\\nLine two\nMsgTitle=A\\nB\nTD_Content=c\\n\nTD_Footer=\\n\\n\n"
                          L"TD_VerificationText=v\\nw\nTD_ExpandedInformation=e\\n\nTD_ExpandedControlText=x\\ny\n"
                          L"TD_CollapsedControlText=\\nz\nTD_MainInstruction=m\\n\nData=d\\n"));
-    EXPECT_EQ(task->MsgText, L"Line one\r\nLine two");
-    EXPECT_EQ(task->MsgTitle, L"A\\nB");
-    EXPECT_EQ(task->TD_Content, L"c\r\n");
-    EXPECT_EQ(task->TD_Footer, L"\r\n\r\n");
-    EXPECT_EQ(task->TD_VerificationText, L"v\r\nw");
-    EXPECT_EQ(task->TD_ExpandedInformation, L"e\r\n");
-    EXPECT_EQ(task->TD_ExpandedControlText, L"x\r\ny");
-    EXPECT_EQ(task->TD_CollapsedControlText, L"\r\nz");
-    EXPECT_EQ(task->TD_MainInstruction, L"m\r\n");
-    EXPECT_EQ(task->Data, L"d\\n");
+    EXPECT_EQ(task->Record().MsgText, L"Line one\r\nLine two");
+    EXPECT_EQ(task->Record().MsgTitle, L"A\\nB");
+    EXPECT_EQ(task->Record().TD_Content, L"c\r\n");
+    EXPECT_EQ(task->Record().TD_Footer, L"\r\n\r\n");
+    EXPECT_EQ(task->Record().TD_VerificationText, L"v\r\nw");
+    EXPECT_EQ(task->Record().TD_ExpandedInformation, L"e\r\n");
+    EXPECT_EQ(task->Record().TD_ExpandedControlText, L"x\r\ny");
+    EXPECT_EQ(task->Record().TD_CollapsedControlText, L"\r\nz");
+    EXPECT_EQ(task->Record().TD_MainInstruction, L"m\r\n");
+    EXPECT_EQ(task->Record().Data, L"d\\n");
 }
 
 TEST_F(TaskLoad, FlagWords) {
@@ -118,104 +122,145 @@ TEST_F(TaskLoad, FlagWords) {
                    Case{L"WaitExit=yes\nVerify=no", 0, 1}, Case{L"WaitExit=1\nVerify=0", 0, 1},
                    Case{L"WaitExit=TRUE \nVerify=", 1, 1}, Case{L"WaitExit=TRUEX\nVerify=FALSEX", 0, 1}}) {
         ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\n") + c.text));
-        EXPECT_EQ(task->WaitExit, c.wait) << c.text;
-        EXPECT_EQ(task->Verify, c.verify) << c.text;
+        EXPECT_EQ(task->Record().WaitExit, c.wait) << c.text;
+        EXPECT_EQ(task->Record().Verify, c.verify) << c.text;
     }
 }
 
 TEST_F(TaskLoad, NumbersFollowTheConfigurationRule) {
     ASSERT_TRUE(LoadTask(L"Type=9\nGoto=0x10\nAfterWait=2000ms\nTD_Width=abc\nTD_DefaultButton=-5"));
-    EXPECT_EQ(task->Goto, 16);
-    EXPECT_EQ(task->AfterWait, 2000u);
-    EXPECT_EQ(task->TD_Width, 0);
-    EXPECT_EQ(task->TD_DefaultButton, -5);
+    EXPECT_EQ(task->Record().Goto, 16);
+    EXPECT_EQ(task->Record().AfterWait, 2000u);
+    EXPECT_EQ(task->Record().TD_Width, 0);
+    EXPECT_EQ(task->Record().TD_DefaultButton, -5);
     ASSERT_TRUE(LoadTask(L"Type=9\nGoto=99999999999\nAfterWait=-1"));
-    EXPECT_EQ(task->AfterWait, 0xFFFFFFFFu);
+    EXPECT_EQ(task->Record().AfterWait, 0xFFFFFFFFu);
 }
 
 TEST_F(TaskLoad, ButtonAndRadioLists) {
     ASSERT_TRUE(LoadTask(L"Type=10\nTD_cButtons=2\nTD_Button0_ID=100\nTD_Button0_Text=Go\\non\nTD_Button1_ID=0x65\n"
                          L"TD_Button2_ID=102\nTD_Button2_Text=never\nTD_cRadioButtons=1\nTD_Radio0_ID=7\n"
                          L"TD_Radio0_Text=r\nTD_Radio1_ID=8"));
-    EXPECT_EQ(task->m_ButtonIds, (std::vector<int32_t>{100, 101}));
-    EXPECT_EQ(task->m_ButtonTexts, (std::vector<std::wstring>{L"Go\r\non", L""}));
-    EXPECT_EQ(task->m_RadioIds, (std::vector<int32_t>{7}));
-    EXPECT_EQ(task->m_RadioTexts, (std::vector<std::wstring>{L"r"}));
-    EXPECT_EQ(task->TD_cButtons, 2u);
-    EXPECT_EQ(task->TD_cRadioButtons, 1u);
+    EXPECT_EQ(task->Record().ButtonIds, (std::vector<int32_t>{100, 101}));
+    EXPECT_EQ(task->Record().ButtonTexts, (std::vector<std::wstring>{L"Go\r\non", L""}));
+    EXPECT_EQ(task->Record().RadioIds, (std::vector<int32_t>{7}));
+    EXPECT_EQ(task->Record().RadioTexts, (std::vector<std::wstring>{L"r"}));
+    EXPECT_EQ(task->Record().TD_cButtons, 2u);
+    EXPECT_EQ(task->Record().TD_cRadioButtons, 1u);
 }
 
 TEST_F(TaskLoad, DialogCountsAreBounded) {
     ASSERT_TRUE(LoadTask(L"Type=10\nTD_cButtons=100\nTD_cRadioButtons=101"));
-    EXPECT_EQ(task->m_ButtonIds.size(), 100u);
-    EXPECT_EQ(task->m_ButtonTexts.size(), 100u);
-    EXPECT_EQ(task->TD_cRadioButtons, 0u);
-    EXPECT_TRUE(task->m_RadioIds.empty());
+    EXPECT_EQ(task->Record().ButtonIds.size(), 100u);
+    EXPECT_EQ(task->Record().ButtonTexts.size(), 100u);
+    EXPECT_EQ(task->Record().TD_cRadioButtons, 0u);
+    EXPECT_TRUE(task->Record().RadioIds.empty());
     for (const wchar_t* count : {L"-1", L"0x80000000", L"4294967295", L"abc"}) {
         ASSERT_TRUE(LoadTask(std::wstring(L"Type=10\nTD_cButtons=") + count + L"\nTD_cRadioButtons=" + count));
-        EXPECT_EQ(task->TD_cButtons, 0u) << count;
-        EXPECT_TRUE(task->m_ButtonIds.empty()) << count;
-        EXPECT_TRUE(task->m_RadioTexts.empty()) << count;
+        EXPECT_EQ(task->Record().TD_cButtons, 0u) << count;
+        EXPECT_TRUE(task->Record().ButtonIds.empty()) << count;
+        EXPECT_TRUE(task->Record().RadioTexts.empty()) << count;
     }
 }
 
 using TaskExecute = Fixture;
 
-TEST_F(TaskExecute, ResultsAndCallOrderByType) {
+TEST_F(TaskExecute, ResultsAndCallsByType) {
     struct Case {
         const wchar_t* body;
-        uint32_t answer;
+        uint32_t silent;
+        std::function<void(FakeServices&)> setUp;
         uint32_t result;
         std::vector<std::wstring> journal;
     };
+    auto answer = [](uint32_t a) { return [a](FakeServices& s) { s.answer = a; }; };
+    auto disk = [](const wchar_t* v) { return [v](FakeServices& s) { s.diskValue = v; }; };
+    auto none = [](FakeServices&) {};
+    const std::wstring start = L"StartProcess \"C:\\pkg\\a.exe\" in C:\\pkg\\";
     const std::vector<Case> cases = {
-        {L"Type=1", 7, 7, {L"BringOwnerToFront", L"ShowMessageBox"}},
-        {L"Type=2\nData=hybrid_shutdown", 0, 0xFFFFFFFF, {L"ExitWindowsTask 3"}},
-        {L"Type=2\nData=HYBRID_SHUTDOWN2", 0, 0xFFFFFFFF, {L"ExitWindowsTask 2"}},
-        {L"Type=2", 0, 0xFFFFFFFF, {L"ExitWindowsTask 2"}},
-        {L"Type=3", 0, 0xFFFFFFFF, {L"ExitWindowsTask 1"}},
-        {L"Type=4", 0, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"OpenUrl"}},
-        {L"Type=4", 1, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"OpenUrl"}},
-        {L"Type=5", 1, 0, {L"IsWow64"}},
-        {L"Type=5", 0, 1, {L"IsWow64"}},
-        {L"Type=6", 3, 3, {L"CheckBaseBoard"}},
-        {L"Type=7", 0, 0, {L"CheckDiskDrive Model"}},
-        {L"Type=7", 0xFFFFFFFF, 1, {L"CheckDiskDrive Model"}},
-        {L"Type=8", 1, 1, {L"CheckDiskDrive FirmwareRevision"}},
-        {L"Type=8", 5, 0xFFFFFFFF, {L"CheckDiskDrive FirmwareRevision"}},
-        {L"Type=9\nGoto=7", 0, 7, {}},
-        {L"Type=9", 0, 0xFFFFFFFF, {}},
-        {L"Type=10", 0x10065, 0x10065, {L"BringOwnerToFront", L"ShowTaskDialog"}},
-        {L"Type=11\nData=0x10", 0, 16, {}},
-        {L"Type=13", 5, 0, {L"RemoveOwnFolderAtReboot"}},
-        {L"Type=0\nPath=a.exe", 0, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"StartProcess \"C:\\pkg\\a.exe\""}},
+        {L"Type=1\nMsgText=Go?", 0, answer(7), 7, {L"BringOwnerToFront", L"ShowMessageBox Firmware: Go?"}},
+        {L"Type=1", 1, answer(7), 6, {}},
+        {L"Type=2\nData=hybrid_shutdown", 0, none, 0xFFFFFFFF, {L"EndSession 0x400001"}},
+        {L"Type=2\nData=HYBRID_SHUTDOWN2", 0, none, 0xFFFFFFFF, {L"EndSession 0x1"}},
+        {L"Type=2", 0, none, 0xFFFFFFFF, {L"EndSession 0x1"}},
+        {L"Type=2", 1, none, 0xFFFFFFFF, {}},
+        {L"Type=3", 0, none, 0xFFFFFFFF, {L"EndSession 0x2"}},
+        {L"Type=4\nURL=http://x", 0, none, 0, {L"BringOwnerToFront", L"AllowSetForeground", L"LaunchUrl http://x"}},
+        {L"Type=4\nURL=http://x", 0, [](FakeServices& s) { s.launchResult = int32_t(0x80004005); }, 0,
+         {L"BringOwnerToFront", L"AllowSetForeground", L"LaunchUrl http://x"}},
+        {L"Type=4\nURL=http://x", 1, none, 0, {L"AllowSetForeground"}},
+        {L"Type=5", 0, answer(1), 0, {L"IsWow64"}},
+        {L"Type=5", 0, answer(0), 1, {L"IsWow64"}},
+        {L"Type=6\nData=A,B", 0, none, 0xFFFFFFFF, {L"GetSystemFirmwareTable"}},
+        {L"Type=7\nData=disk", 0, disk(L"DISKMODEL 1"), 0, {L"DiskQuery Model"}},
+        {L"Type=7\nData=disk", 0, disk(L"CD"), 1, {L"DiskQuery Model"}},
+        {L"Type=7\nData=disk", 0, disk(L""), 1, {L"DiskQuery Model"}},
+        {L"Type=8\nData=1.0", 0, disk(L"1.0"), 0, {L"DiskQuery FirmwareRevision"}},
+        {L"Type=8\nData=1.0", 0, disk(L"2.0"), 1, {L"DiskQuery FirmwareRevision"}},
+        {L"Type=8\nData=1.0", 0, disk(L"0.9"), 0xFFFFFFFF, {L"DiskQuery FirmwareRevision"}},
+        {L"Type=9\nGoto=7", 0, none, 7, {}},
+        {L"Type=9", 0, none, 0xFFFFFFFF, {}},
+        {L"Type=10", 0, [](FakeServices& s) { s.dialog = TaskDialogOutcome{0, 0x65, 1, false}; }, 0x10065,
+         {L"BringOwnerToFront", L"ShowTaskDialog Firmware"}},
+        {L"Type=10", 0, [](FakeServices& s) { s.dialog = TaskDialogOutcome{int32_t(0x80070057), 0, 0, false}; },
+         0xFFFFFFFF, {L"BringOwnerToFront", L"ShowTaskDialog Firmware"}},
+        {L"Type=10", 1, none, 6, {}},
+        {L"Type=11\nData=0x10", 0, none, 16, {}},
+        {L"Type=13", 0, [](FakeServices& s) { s.folders[L"C:\\pkg"] = {{L"a.txt", false, false}}; }, 0,
+         {L"ListFolder C:\\pkg", L"RegisterDelete C:\\pkg\\a.txt", L"RegisterDelete C:\\pkg"}},
+        {L"Type=13", 0, [](FakeServices& s) { s.ownFolder.clear(); }, 0, {}},
+        {L"Type=0\nPath=a.exe", 0, none, 0, {L"BringOwnerToFront", L"AllowSetForeground", start}},
+        {L"Type=0\nPath=a.exe", 1, none, 0, {L"AllowSetForeground", start}},
+        {L"Type=0\nPath=a.exe", 0, [](FakeServices& s) { s.startFails = true; }, 0xFFFFFFFF,
+         {L"BringOwnerToFront", L"AllowSetForeground", start}},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(LoadTask(c.body));
-        task->answer = c.answer;
-        journal.clear();
-        platform.calls.clear();
-        EXPECT_EQ(task->Execute(), c.result) << c.body;
+        platform.answer = 0;
+        platform.dialog = TaskDialogOutcome();
+        platform.launchResult = 0;
+        platform.startFails = false;
+        platform.ownFolder = L"C:\\pkg";
+        platform.caches = ProbeCaches();
+        c.setUp(platform);
+        ASSERT_TRUE(LoadTask(c.body, c.silent));
+        platform.journal.clear();
+        EXPECT_EQ(task->Execute(), c.result) << c.body << " silent=" << c.silent;
         EXPECT_EQ(task->GetResult(), c.result) << c.body;
-        std::vector<std::wstring> all;
-        // Merge the two journals in call order: AllowSetForeground sits
-        // between BringOwnerToFront and the action.
-        for (const auto& j : journal) {
-            all.push_back(j);
-            if (j == L"BringOwnerToFront" && !platform.calls.empty()) all.push_back(platform.calls.front());
-        }
-        EXPECT_EQ(all, c.journal) << c.body;
+        EXPECT_EQ(platform.journal, c.journal) << c.body << " silent=" << c.silent;
     }
 }
 
-TEST_F(TaskExecute, ReturnDataValue) {
-    const std::vector<std::pair<const wchar_t*, uint32_t>> cases = {
-        {L"0x10", 16}, {L"", 0}, {L"abc", 0}, {L"5", 5}, {L"-2", 0xFFFFFFFE}, {L"12abc", 12},
-        {L"0xFFFFFFFF", 0xFFFFFFFF}, {L" 7", 7}};
-    for (auto [data, value] : cases) {
-        ASSERT_TRUE(LoadTask(std::wstring(L"Type=11\nData=") + data));
-        EXPECT_EQ(task->ReturnDataValue(), value) << data;
-    }
+TEST_F(TaskExecute, LogLinesOfTheActions) {
+    platform.startFails = true;
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nParam=/x"));
+    task->Execute();
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nMethod=ShellExecuteEx\nParam=/y"));
+    task->Execute();
+    platform.launchResult = int32_t(0x80004005);
+    ASSERT_TRUE(LoadTask(L"Type=4\nURL=http://x"));
+    task->Execute();
+    platform.dialog = TaskDialogOutcome{0, 7, 0, true};
+    ASSERT_TRUE(LoadTask(L"Type=10"));
+    task->Execute();
+    EXPECT_EQ(platform.logs, (std::vector<std::wstring>{
+                                 L"  Exec: \"C:\\pkg\\a.exe\" /x.",
+                                 L"  Error - Exec failed (2).",
+                                 L"  Exec: \"C:\\pkg\\a.exe\" /y.",
+                                 L"  Error - Exec failed (2).",
+                                 L"  URL: http://x.",
+                                 L"  Error - IELaunchURL failed 0x80004005.",
+                                 L"  TaskDialogIndirect Success 0x80000007.",
+                             }));
+}
+
+TEST_F(TaskExecute, ProbesReadOncePerRun) {
+    platform.diskValue = L"MODEL";
+    ASSERT_TRUE(LoadTask(L"Type=7\nData=model"));
+    EXPECT_EQ(task->Execute(), 0u);
+    platform.diskValue = L"OTHER";
+    ASSERT_TRUE(LoadTask(L"Type=7\nData=model"));
+    EXPECT_EQ(task->Execute(), 0u) << "the value read first is kept for the run";
+    EXPECT_EQ(std::count(platform.journal.begin(), platform.journal.end(), L"DiskQuery Model"), 1);
 }
 
 TEST_F(TaskExecute, ParameterTest) {
@@ -230,39 +275,168 @@ TEST_F(TaskExecute, ParameterTest) {
     EXPECT_TRUE(platform.parameterQueries.empty());
 }
 
+TEST_F(TaskExecute, ReturnDataValue) {
+    const std::vector<std::pair<const wchar_t*, uint32_t>> cases = {
+        {L"0x10", 16}, {L"", 0}, {L"abc", 0}, {L"5", 5}, {L"-2", 0xFFFFFFFE}, {L"12abc", 12},
+        {L"0xFFFFFFFF", 0xFFFFFFFF}, {L" 7", 7}};
+    for (auto [data, value] : cases) {
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=11\nData=") + data));
+        EXPECT_EQ(task->Execute(), value) << data;
+    }
+}
+
 TEST_F(TaskExecute, MethodAndArgumentChoice) {
     for (const wchar_t* shell : {L"ShellExecuteEx", L"shellexecuteex", L"SHELLEXECUTEEX"}) {
-        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=a.exe\nMethod=") + shell));
-        journal.clear();
+        ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=a.exe\nMethod=") + shell + L"\nVerb=runas\nParam=/p"));
+        platform.journal.clear();
         task->RunProgram();
-        EXPECT_EQ(journal, std::vector<std::wstring>{L"StartShellExecute"}) << shell;
+        EXPECT_EQ(platform.journal,
+                  std::vector<std::wstring>{L"StartShellExecute \"C:\\pkg\\a.exe\" verb=runas args=/p dir=C:\\pkg\\ shown"})
+            << shell;
     }
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nMethod=ShellExecuteEx\nParam_S=/q", 1));
+    platform.journal.clear();
+    task->RunProgram();
+    EXPECT_EQ(platform.journal,
+              std::vector<std::wstring>{L"StartShellExecute \"C:\\pkg\\a.exe\" verb= args=/q dir=C:\\pkg\\ hidden"});
     for (const wchar_t* process : {L"SHELLEXECUTE", L"", L"\"SHELLEXECUTEEX \"", L"CreateProcess"}) {
         ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=a.exe\nMethod=") + process));
-        journal.clear();
+        platform.journal.clear();
         task->RunProgram();
-        ASSERT_EQ(journal.size(), 1u);
-        EXPECT_EQ(journal[0].rfind(L"StartProcess", 0), 0u) << process;
+        ASSERT_EQ(platform.journal.size(), 1u);
+        EXPECT_EQ(platform.journal[0].rfind(L"StartProcess", 0), 0u) << process;
     }
     // Silent mode takes Param_S, also when it is empty.
     ASSERT_TRUE(LoadTask(L"Type=0\nParam=/normal\nParam_S=", 1));
-    EXPECT_EQ(task->ChosenArguments(), L"");
+    EXPECT_EQ(task->Record().ChosenArguments(), L"");
     ASSERT_TRUE(LoadTask(L"Type=0\nParam=/normal\nParam_S=/quiet", 0));
-    EXPECT_EQ(task->ChosenArguments(), L"/normal");
+    EXPECT_EQ(task->Record().ChosenArguments(), L"/normal");
     EXPECT_EQ(BuildProcessCommandLine(L"C:\\Program Files\\x y.exe", L"/a \"b c\""),
               L"\"C:\\Program Files\\x y.exe\" /a \"b c\"");
     EXPECT_EQ(BuildProcessCommandLine(L"C:\\x.exe", L""), L"\"C:\\x.exe\"");
 }
 
-TEST_F(TaskExecute, ProcessHandleIsClosedOnce) {
+using TaskWait = Fixture;
+
+TEST_F(TaskWait, AWaitedProgramGivesItsExitCode) {
+    platform.pollsBeforeExit = 2;
+    platform.exitCode = 0x80000001;
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nWaitExit=TRUE"));
+    EXPECT_EQ(task->Execute(), 0u);
+    EXPECT_EQ(platform.processesOpen, 1);
+    platform.journal.clear();
+    EXPECT_EQ(task->IsWaiting(), 1u);
+    EXPECT_EQ(task->IsWaiting(), 1u);
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_EQ(task->GetResult(), 0x80000001u);
+    EXPECT_EQ(platform.processesOpen, 0) << "the ended program is let go at once";
+    EXPECT_EQ(platform.journal, (std::vector<std::wstring>(3, L"Poll pumping")));
+    EXPECT_EQ(task->IsWaiting(), 0u);
+}
+
+TEST_F(TaskWait, WhatIsNotWaitedFor) {
+    // Not waited for: no look at all; the process is let go with the task.
     ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe"));
     task->Execute();
-    EXPECT_EQ(task->GetProcessHandle(), reinterpret_cast<void*>(0xABC));
-    task->SetProcessHandle(reinterpret_cast<void*>(0x77));  // a second start closes the first
-    EXPECT_EQ(platform.closed, (std::vector<void*>{reinterpret_cast<void*>(0xABC)}));
+    platform.journal.clear();
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_TRUE(platform.journal.empty());
+    EXPECT_EQ(platform.processesOpen, 1);
     task.reset();
-    EXPECT_EQ(platform.closed.size(), 2u);
-    EXPECT_EQ(platform.closed[1], reinterpret_cast<void*>(0x77));
+    EXPECT_EQ(platform.processesOpen, 0);
+    // A start that failed, or a shell start without a process: nothing to wait for.
+    platform.startFails = true;
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nWaitExit=TRUE"));
+    EXPECT_EQ(task->Execute(), kTaskFailed);
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_EQ(task->GetResult(), kTaskFailed);
+    platform.startFails = false;
+    platform.startWithoutProcess = true;
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nWaitExit=TRUE\nMethod=ShellExecuteEx"));
+    EXPECT_EQ(task->Execute(), 0u);
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    // Other types never wait.
+    ASSERT_TRUE(LoadTask(L"Type=1\nWaitExit=TRUE"));
+    task->Execute();
+    EXPECT_EQ(task->IsWaiting(), 0u);
+}
+
+TEST_F(TaskWait, AFailedLookEndsTheWaitWithZero) {
+    platform.waitFails = true;
+    platform.exitCode = 5;
+    ASSERT_TRUE(LoadTask(L"Type=0\nPath=a.exe\nWaitExit=TRUE"));
+    task->Execute();
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_EQ(task->GetResult(), 0u);
+    EXPECT_EQ(platform.processesOpen, 0);
+    // A browser whose wait fails is not waited for for ever either.
+    ASSERT_TRUE(LoadTask(L"Type=4\nURL=http://x\nWaitExit=TRUE"));
+    task->Execute();
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_EQ(task->GetResult(), 0u);
+}
+
+TEST_F(TaskWait, ABrowserIsWatchedWithoutDispatching) {
+    platform.pollsBeforeExit = 1;
+    ASSERT_TRUE(LoadTask(L"Type=4\nURL=http://x\nWaitExit=TRUE"));
+    task->Execute();
+    platform.journal.clear();
+    EXPECT_EQ(task->IsWaiting(), 1u);
+    EXPECT_EQ(task->IsWaiting(), 0u);
+    EXPECT_EQ(task->GetResult(), 0u) << "the browser's exit code is not the result";
+    EXPECT_EQ(platform.journal, (std::vector<std::wstring>{L"Poll", L"Poll"}));
+}
+
+TEST_F(TaskWait, ActivateFindsTheTasksWindow) {
+    struct Case {
+        const wchar_t* body;
+        uint32_t silent;
+        bool window;
+        std::vector<std::wstring> journal;
+    };
+    const std::vector<Case> cases = {
+        {L"Type=0\nPath=a.exe", 0, true, {L"ForegroundWindow"}},
+        {L"Type=0\nPath=a.exe", 0, false, {L"ForegroundWindow", L"BringOwnerToFront"}},
+        {L"Type=0\nPath=a.exe", 1, false, {L"ForegroundWindow"}},
+        {L"Type=1\nMsgTitle=Ask", 0, true, {L"ForegroundDialog Ask"}},
+        {L"Type=10", 0, false, {L"ForegroundDialog Firmware", L"BringOwnerToFront"}},
+        {L"Type=5", 0, false, {L"BringOwnerToFront"}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(LoadTask(c.body, c.silent));
+        if (std::wstring(c.body).find(L"Type=0") == 0) task->Execute();
+        platform.processHasWindow = platform.dialogOpen = c.window;
+        platform.journal.clear();
+        task->Activate();
+        EXPECT_EQ(platform.journal, c.journal) << c.body;
+    }
+}
+
+TEST(TaskResult, EachTypesRule) {
+    TaskRecord t;
+    struct Case {
+        uint32_t type;
+        uint32_t answer;
+        uint32_t result;
+    };
+    for (Case c : {Case{0, 0, 0}, Case{0, kTaskFailed, kTaskFailed}, Case{1, 2, 2}, Case{2, 0, kTaskFailed},
+                   Case{3, 5, kTaskFailed}, Case{4, 1, 0}, Case{5, 1, 0}, Case{5, 0, 1}, Case{6, 3, 3},
+                   Case{7, 0, 0}, Case{7, 1, 1}, Case{7, kTaskFailed, 1}, Case{8, 1, 1}, Case{8, 2, kTaskFailed},
+                   Case{10, 0x80010002, 0x80010002}, Case{13, 9, 0}}) {
+        t.Type = c.type;
+        EXPECT_EQ(TaskResult(t, c.answer), c.result) << c.type << " " << c.answer;
+    }
+    t.Type = TASK_GOTO;
+    t.Goto = -3;
+    EXPECT_EQ(TaskResult(t, 0), 0xFFFFFFFDu);
+    t.Type = TASK_RETURN_VALUE;
+    t.Data = L"0x20";
+    EXPECT_EQ(TaskResult(t, 0), 0x20u);
+    t.Type = TASK_PARAMETER_TEST;
+    EXPECT_EQ(TaskResult(t, 1), 0u);
+    EXPECT_EQ(TaskResult(t, 0), 1u);
+    t.Data.clear();
+    EXPECT_EQ(TaskResult(t, 1), 1u) << "an empty Data is never found";
 }
 
 using TaskNext = Fixture;
@@ -333,14 +507,17 @@ TEST_F(TaskVerify, SignatureAndHashOutcomes) {
          int32_t(0x800B0100), good.c_str(), 0, {L"  WinVerifyTrust return 0x800B0100."}, 1},
     };
     for (const auto& c : cases) {
-        platform = FakePlatform();
+        platform.verified.clear();
+        platform.hashed.clear();
+        platform.logs.clear();
+        platform.held.clear();
         platform.trustResult = c.trust;
         platform.hashResult = c.hash;
         ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=tool.exe\n") + c.body));
         EXPECT_EQ(task->VerifyTarget(), c.answer) << c.body;
         EXPECT_EQ(platform.logs, c.logs) << c.body;
         EXPECT_EQ(platform.hashed.size(), c.hashCalls) << c.body;
-        if (task->Verify) {
+        if (task->Record().Verify) {
             EXPECT_EQ(platform.verified, std::vector<std::wstring>{L"C:\\pkg\\tool.exe"}) << c.body;
         } else {
             EXPECT_TRUE(platform.verified.empty()) << c.body;
@@ -368,17 +545,16 @@ TEST_F(TaskVerify, VerifiedFilesStayHeldUntilTheProgramRuns) {
         platform.hashResult = good;
         ASSERT_TRUE(LoadTask(std::wstring(L"Type=0\nPath=tool.exe\nCalcFile=C:\\fw.bin\nDistinct=") + good + L"\n" +
                              c.keys));
-        task->startResult = c.startResult;
+        platform.startFails = c.startResult != 0;
         ASSERT_EQ(task->VerifyTarget(), 1u);
         EXPECT_EQ(platform.held, both) << c.keys;
         std::multiset<std::wstring> heldWhileStarting;
-        task->onAction = [&] { heldWhileStarting = platform.held; };
+        platform.onAction = [&] { heldWhileStarting = platform.held; };
         task->Execute();
-        if (!IsShellExecuteMethod(task->Method)) {
-            EXPECT_EQ(heldWhileStarting, both) << c.keys;
-        }
+        platform.onAction = nullptr;
+        EXPECT_EQ(heldWhileStarting, both) << c.keys;
         EXPECT_EQ(platform.held, c.heldAfterStart) << c.keys;
-        task->ReleaseHashedFile();  // the program has ended
+        EXPECT_EQ(task->IsWaiting(), 0u);  // the program has ended
         EXPECT_TRUE(platform.held.empty()) << c.keys;
     }
     // The end of the task ends every hold.

@@ -454,8 +454,8 @@ private:
         const IniEntry* typeEntry = s->Find(L"Type");
         std::wstring typeText = typeEntry ? String(sec, L"Type") : std::wstring();
         // Update's own task record reads the section.
-        auto task = std::make_unique<upd::CTask>(nullptr, m_platform);
-        if (!task->Load(kLintUpdateFolder, &m_mgr, t.number, 0)) {
+        upd::TaskRecord task;
+        if (!upd::LoadTaskRecord(m_mgr, t.number, kLintUpdateFolder, false, m_environment, task)) {
             if (typeEntry == nullptr || typeText.empty())
                 Error(sec, L"Type", typeEntry ? typeEntry->line : t.line,
                       L"Type is missing: the task does not load and a run that reaches it ends with exit code 9");
@@ -468,15 +468,14 @@ private:
         }
         if (!IsCleanNumber(typeText))
             Warn(sec, L"Type", typeEntry->line,
-                 FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(task->Type)));
+                 FormatString(L"'%ls' is not a number: Update reads it as %d", typeText.c_str(), int(task.Type)));
         else if (IsBeyond32Bits(typeText))
             Warn(sec, L"Type", typeEntry->line,
                  FormatString(L"'%ls' does not fit in 32 bits: Update reads it as %d", typeText.c_str(),
-                              int(task->Type)));
+                              int(task.Type)));
         t.loads = true;
-        t.type = task->Type;
-        upd::CTask& loaded = *task;
-        m_tasks[t.number] = std::move(task);
+        t.type = task.Type;
+        const upd::TaskRecord& loaded = m_tasks[t.number] = std::move(task);
         t.waitExit = loaded.WaitExit != 0;
         CheckTaskKeys(t, *s);
         // What each run can give: the run shown to a person gets the buttons
@@ -546,9 +545,9 @@ private:
         if (t.type == kTaskTaskDialog) {
             CheckCount(sec, L"TD_cButtons", buttons);
             CheckCount(sec, L"TD_cRadioButtons", radios);
-            CheckDefaults(t, *m_tasks.at(t.number));
+            CheckDefaults(t, m_tasks.at(t.number));
         }
-        if (t.type == kTaskReturnValue) CheckReturnValue(t, *m_tasks.at(t.number));
+        if (t.type == kTaskReturnValue) CheckReturnValue(t, m_tasks.at(t.number));
         if (t.type == kTaskShutdown) {
             std::wstring data = String(sec, L"Data");
             if (!data.empty() && !SettingIs(data, L"HYBRID_SHUTDOWN"))
@@ -559,10 +558,10 @@ private:
     }
 
     // A default button or radio button that no button of the dialog has.
-    void CheckDefaults(const TaskInfo& t, const upd::CTask& task) {
+    void CheckDefaults(const TaskInfo& t, const upd::TaskRecord& task) {
         const std::wstring& sec = t.section;
         if (task.TD_DefaultButton != 0) {
-            std::set<int32_t> ids(task.m_ButtonIds.begin(), task.m_ButtonIds.end());
+            std::set<int32_t> ids(task.ButtonIds.begin(), task.ButtonIds.end());
             uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
             static const int32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
             for (const auto& c : commonIds)
@@ -573,8 +572,8 @@ private:
                      FormatString(L"no button of the dialog has the id %d: the first button is the default",
                                   int(task.TD_DefaultButton)));
         }
-        if (task.TD_DefaultRadioButton != 0 && !task.m_RadioIds.empty()) {
-            std::set<int32_t> ids(task.m_RadioIds.begin(), task.m_RadioIds.end());
+        if (task.TD_DefaultRadioButton != 0 && !task.RadioIds.empty()) {
+            std::set<int32_t> ids(task.RadioIds.begin(), task.RadioIds.end());
             if (!ids.count(task.TD_DefaultRadioButton))
                 Warn(sec, L"TD_DefaultRadioButton", LineOf(sec, L"TD_DefaultRadioButton"),
                      FormatString(L"no radio button of the dialog has the id %d: the first radio button is "
@@ -585,7 +584,7 @@ private:
 
     // A return value that is no number ends the run with 0: a failure would
     // be reported as success.
-    void CheckReturnValue(const TaskInfo& t, upd::CTask& task) {
+    void CheckReturnValue(const TaskInfo& t, const upd::TaskRecord& task) {
         const std::wstring& sec = t.section;
         std::wstring data = String(sec, L"Data");
         if (data.empty()) return;
@@ -593,12 +592,12 @@ private:
             if (IsBeyond32Bits(data))
                 Warn(sec, L"Data", LineOf(sec, L"Data"),
                      FormatString(L"'%ls' does not fit in 32 bits: the run ends with exit code %d", data.c_str(),
-                                  int(task.ReturnDataValue())));
+                                  int(upd::ReturnDataValue(task))));
             return;
         }
         Warn(sec, L"Data", LineOf(sec, L"Data"),
              FormatString(L"'%ls' is not a number: the run ends with exit code %d", data.c_str(),
-                          int(task.ReturnDataValue())));
+                          int(upd::ReturnDataValue(task))));
     }
 
     void CheckCount(const std::wstring& sec, const wchar_t* key, uint32_t count) {
@@ -744,7 +743,7 @@ private:
             if (!t.loads || t.type != kTaskRunProgram) continue;
             std::wstring path = String(t.section, L"Path");
             PackageTool tool = ToolOfPath(path);
-            upd::CTask& task = *m_tasks.at(number);
+            const upd::TaskRecord& task = m_tasks.at(number);
             if (tool == PackageTool::None) {
                 // A silent run never falls back to Param.
                 if ((t.silent.reachable || !t.reachable) && !task.Param.empty() && task.Param_S.empty()) {
@@ -756,7 +755,7 @@ private:
                 }
                 continue;
             }
-            bool orderMatters = task.GetNextTaskNumber(1) != task.GetNextTaskNumber(0xFFFFFFFFu);
+            bool orderMatters = NextTask(task, 1) != NextTask(task, 0xFFFFFFFFu);
             bool shown = t.interactive.reachable || !t.reachable;
             bool silent = t.silent.reachable || !t.reachable;
             std::vector<ToolIssue> shownIssues, silentIssues;
@@ -833,48 +832,53 @@ private:
 
     // --- results and edges -------------------------------------------------
 
-    ResultSet ResultsOf(const TaskInfo& t, const upd::CTask& task) {
-        ResultSet r;
+    uint32_t NextTask(const upd::TaskRecord& task, uint32_t result) { return upd::NextTaskNumber(m_mgr, task, result); }
+
+    // The results Update gives for the answers the task's action can give.
+    ResultSet ResultsOf(const TaskInfo& t, const upd::TaskRecord& task) {
+        ResultSet answers;
         switch (t.type) {
         case kTaskRunProgram:
             if (task.WaitExit)
-                r.any = true;
+                answers.any = true;  // the exit code
             else
-                r.values = {0, 0xFFFFFFFFu};
+                answers.values = {0, 0xFFFFFFFFu};  // started, or not
             break;
         case kTaskMessageBox:
-            r.values = MessageBoxButtons(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
-            r.failures = {0};
+            answers.values = MessageBoxButtons(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
+            answers.failures = {0};
             break;
         case kTaskShutdown:
         case kTaskRestart:
-            r.values = {0xFFFFFFFFu};
-            break;
         case kTaskOpenUrl:
         case kTaskRemoveOwnFolder:
-            r.values = {0};
+            answers.values = {0, 1};  // the result does not depend on it
             break;
         case kTaskWow64Test:
-        case kTaskDiskModelCheck:
         case kTaskParameterTest:
-            r.values = {0, 1};
+            answers.values = {0, 1};
             break;
+        case kTaskDiskModelCheck:
         case kTaskDiskFirmwareCheck:
-            r.values = {0, 1, 0xFFFFFFFFu};
+            answers.values = {0, 1, 0xFFFFFFFFu};  // the comparison
             break;
         case kTaskBaseBoardCheck: {
             uint32_t entries = BaseBoardEntryCount(task.Data);
-            for (uint32_t i = 0; i < entries && i < 4096; ++i) r.values.insert(i);
-            if (entries >= 4096) r.any = true;
-            r.values.insert(0xFFFFFFFFu);
+            for (uint32_t i = 0; i < entries && i < 4096; ++i) answers.values.insert(i);
+            if (entries >= 4096) answers.any = true;
+            answers.values.insert(0xFFFFFFFFu);
             break;
         }
         case kTaskTaskDialog:
-            r = TaskDialogResults(task);
+            answers = TaskDialogResults(task);
             break;
         default:
-            break;
+            return ResultSet();
         }
+        ResultSet r;
+        r.any = answers.any;
+        for (uint32_t a : answers.values) r.values.insert(upd::TaskResult(task, a));
+        for (uint32_t a : answers.failures) r.failures.insert(upd::TaskResult(task, a));
         return r;
     }
 
@@ -883,7 +887,7 @@ private:
     // was started without "/s" and found none stored at start-up (else it
     // would be silent): 1. Other arguments may come from the starter's
     // owner file, so both answers stay possible.
-    void ParameterTestResults(TaskInfo& t, const upd::CTask& task) {
+    void ParameterTestResults(TaskInfo& t, const upd::TaskRecord& task) {
         if (task.Data.empty()) {
             t.interactive.results.values = t.silent.results.values = {1};
         } else if (EqualsNoCaseAscii(task.Data, L"/s")) {
@@ -896,7 +900,7 @@ private:
         t.results.values.insert(t.silent.results.values.begin(), t.silent.results.values.end());
     }
 
-    ResultSet TaskDialogResults(const upd::CTask& task) {
+    ResultSet TaskDialogResults(const upd::TaskRecord& task) {
         ResultSet r;
         uint32_t flags = ParseNames(upd::TaskDialogFlagNames(), task.TD_Flags);
         uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
@@ -904,10 +908,10 @@ private:
         static const uint32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
         for (const auto& c : commonIds)
             if (common & c[0]) buttons.insert(c[1]);
-        for (int32_t id : task.m_ButtonIds) buttons.insert(uint32_t(id));
+        for (int32_t id : task.ButtonIds) buttons.insert(uint32_t(id));
         if (buttons.empty()) buttons.insert(1);  // the dialog shows OK
         if ((flags & 0x8) || (common & 0x8)) buttons.insert(2);  // closing the dialog
-        for (int32_t id : task.m_RadioIds) radios.insert(uint32_t(id));
+        for (int32_t id : task.RadioIds) radios.insert(uint32_t(id));
         if (radios.empty() || (flags & 0x4000)) radios.insert(0);
         if (!task.TD_VerificationText.empty()) checks.insert(0x80000000u);
         for (uint32_t rad : radios)
@@ -948,15 +952,15 @@ private:
     void BuildFlow() {
         for (auto& [number, t] : m_report.tasks) {
             if (!t.loads) continue;
-            upd::CTask& task = *m_tasks.at(number);
+            const upd::TaskRecord& task = m_tasks.at(number);
             if (t.type == kTaskReturnValue) {
-                t.returnValue = int32_t(task.ReturnDataValue());
+                t.returnValue = int32_t(upd::ReturnDataValue(task));
                 t.edges.push_back({Edge::Kind::ReturnValue, 0, {}, false, L"Data", LineOf(t.section, L"Data")});
                 t.interactive.edges = t.silent.edges = t.edges;
                 continue;
             }
             if (t.type == kTaskGoto) {
-                uint32_t target = task.GetNextTaskNumber(0);
+                uint32_t target = NextTask(task, 0);
                 Edge e{Edge::Kind::Goto, target, {}, false, L"Goto", LineOf(t.section, L"Goto")};
                 if (target == kEnd) e.kind = Edge::Kind::End;
                 t.edges.push_back(e);
@@ -1001,7 +1005,7 @@ private:
     }
 
     // Where a run goes on after the results `results` of the task.
-    std::vector<Edge> MakeEdges(const TaskInfo& t, upd::CTask& task, const ResultSet& results, bool sessionEnds) {
+    std::vector<Edge> MakeEdges(const TaskInfo& t, const upd::TaskRecord& task, const ResultSet& results, bool sessionEnds) {
         std::vector<Edge> edges;
         if (sessionEnds) edges.push_back({Edge::Kind::SessionEnd, 0, {}, false, L"", t.line});
         const IniSection* s = m_doc.Find(t.section);
@@ -1010,7 +1014,7 @@ private:
             std::optional<uint32_t> r = RetKeyResult(e.key);
             if (!r || !keyed.insert(*r).second) continue;
             if (!results.Contains(*r)) continue;
-            uint32_t next = task.GetNextTaskNumber(*r);
+            uint32_t next = NextTask(task, *r);
             Edge edge{Edge::Kind::Branch, next, {*r}, false, e.key, e.line};
             if (next == kEnd) edge.kind = Edge::Kind::End;
             // Branches to the same place share one edge.
@@ -1031,7 +1035,7 @@ private:
             if (!keyed.count(r)) fall.results.push_back(r);
         uint32_t unkeyed = fall.results.empty() ? 0x7FFFFFFFu : fall.results.front();
         while (keyed.count(unkeyed)) --unkeyed;
-        fall.target = task.GetNextTaskNumber(unkeyed);
+        fall.target = NextTask(task, unkeyed);
         if (fall.otherResults || !fall.results.empty()) {
             if (fall.target == kEnd) fall.kind = Edge::Kind::End;
             edges.push_back(fall);
@@ -1230,9 +1234,9 @@ private:
     bool m_sealed;
     const LintOptions& m_options;
     LintReport& m_report;
-    LintTaskPlatform m_platform;
+    LintEnvironment m_environment;
     std::set<int> m_bareLines;  // lines without "=", already reported
-    std::map<uint32_t, std::unique_ptr<upd::CTask>> m_tasks;  // the tasks that load
+    std::map<uint32_t, upd::TaskRecord> m_tasks;  // the tasks that load
 };
 
 }  // namespace

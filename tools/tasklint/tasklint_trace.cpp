@@ -157,9 +157,9 @@ uint32_t MessageBoxDefaultAnswer(uint32_t style) {
 // The answer of a task dialog whose default button is pressed: the default
 // button (else the first custom button, else the first common button), the
 // default radio button (else the first), the check box as preset.
-uint32_t TaskDialogDefaultAnswer(const upd::CTask& task) {
+uint32_t TaskDialogDefaultAnswer(const upd::TaskRecord& task) {
     int32_t button = task.TD_DefaultButton;
-    if (button == 0 && !task.m_ButtonIds.empty()) button = task.m_ButtonIds.front();
+    if (button == 0 && !task.ButtonIds.empty()) button = task.ButtonIds.front();
     if (button == 0) {
         uint32_t common = upd::ParseFlagNames(upd::CommonButtonNames().data(), task.TD_CommonButtons);
         // TDCBF_ OK, YES, NO, CANCEL, RETRY, CLOSE and their button ids.
@@ -173,7 +173,7 @@ uint32_t TaskDialogDefaultAnswer(const upd::CTask& task) {
             }
     }
     int32_t radio = task.TD_DefaultRadioButton;
-    if (radio == 0 && !task.m_RadioIds.empty()) radio = task.m_RadioIds.front();
+    if (radio == 0 && !task.RadioIds.empty()) radio = task.RadioIds.front();
     uint32_t flags = upd::ParseFlagNames(upd::TaskDialogFlagNames().data(), task.TD_Flags);
     bool checked = (flags & 0x0100) != 0;  // TDF_VERIFICATION_FLAG_CHECKED
     return upd::PackTaskDialogResult(button, radio, checked);
@@ -206,7 +206,7 @@ struct TraceRun {
     std::set<std::wstring> noted;         // notes already written
     std::vector<std::wstring> storedArgs; // Update's command line after the program
     bool trustAssumed = false;            // a program's signature or hash would be checked
-    uint32_t verifying = 0;               // the task whose target is being verified
+    const upd::TaskRecord* current = nullptr;  // the task being verified or run
 
     TraceRun(const TraceOptions& o, TraceResult& r) : options(o), result(r) {}
 
@@ -224,9 +224,18 @@ struct TraceRun {
     }
 };
 
-class TracePlatform final : public upd::ITaskPlatform {
+class TraceLog final : public ILog {
 public:
-    explicit TracePlatform(TraceRun& run) : m_run(run) {}
+    explicit TraceLog(TraceRun& run) : m_run(run) {}
+    void Line(const std::wstring& text) override { m_run.Log(text); }
+
+private:
+    TraceRun& m_run;
+};
+
+class TraceEnvironment final : public upd::ITaskEnvironment {
+public:
+    explicit TraceEnvironment(TraceRun& run) : m_run(run) {}
     bool ExpandEnvironmentText(const std::wstring& text, std::wstring& expanded) override {
         return ExpandFromOwnEnvironment(text, expanded);
     }
@@ -235,156 +244,232 @@ public:
             if (EqualsNoCaseAscii(a, name)) return true;
         return false;
     }
-    int32_t VerifyFileTrust(const std::wstring&, upd::FileHold&) override {
-        auto it = m_run.options.trust.find(m_run.verifying);
-        return it == m_run.options.trust.end() ? 0 : static_cast<int32_t>(it->second);
-    }
-    std::wstring HashFileSha256(const std::wstring&, upd::FileHold&) override { return {}; }
-    void Log(const std::wstring& line) override { m_run.Log(line); }
-    void AllowSetForeground() override {}
-    void CloseProcessHandle(void*) override {}
 
 private:
     TraceRun& m_run;
 };
 
-// A task of the dry run: Update's task record with its platform operations
-// answered from the given results and the defaults.
-class TraceTask final : public upd::CTask {
+// A started program of the dry run: it ends at the first look, with the
+// given exit code (0 when none is given).
+class TraceProgram final : public upd::IStartedProgram {
 public:
-    TraceTask(upd::ITaskPlatform& platform, TraceRun& run) : CTask(nullptr, platform), m_run(run) {}
-
-    uint32_t Execute() override {
-        ++m_run.runs[m_nTaskNumber];
-        m_run.result.tasks++;
-        if (Type == upd::TASK_RUN_PROGRAM && (Verify || (!Distinct.empty() && !CalcFile.empty())) &&
-            !m_run.options.trust.count(m_nTaskNumber))
-            m_run.trustAssumed = true;
-        uint32_t given = 0;
-        bool hasGiven = m_run.Given(m_nTaskNumber, &given);
-        uint32_t r = CTask::Execute();
-        if (!hasGiven) {
-            NoteDefault(r);
-            return r;
-        }
-        if (!TakesGivenResult()) {
-            m_run.Note(FormatString(L"TASK_%d (%ls) does not take a given result: Update's result is 0x%08X",
-                                    int(m_nTaskNumber), TypeWord(Type), unsigned(r)));
-            return r;
-        }
-        if (Type == upd::TASK_RUN_PROGRAM) return r;  // the exit code counts when the wait ends
-        SetResult(given);
-        return given;
+    TraceProgram(TraceRun& run, uint32_t task) : m_run(run), m_task(task) {}
+    State Poll(bool, uint32_t& exitCode) override {
+        exitCode = 0;
+        m_run.Given(m_task, &exitCode);
+        return State::Ended;
     }
-
-    uint32_t VerifyTarget() override {
-        m_run.verifying = m_nTaskNumber;
-        return CTask::VerifyTarget();
-    }
-
-    uint32_t IsWaiting() override {
-        if (Type != upd::TASK_RUN_PROGRAM || !WaitExit || !m_started) return 0;
-        uint32_t exitCode = 0;
-        m_run.Given(m_nTaskNumber, &exitCode);
-        SetResult(exitCode);
-        m_started = false;
-        return 0;
-    }
-
-    uint32_t StartProcess() override {
-        m_run.Log(FormatString(L"  Exec: %ls.", upd::BuildProcessCommandLine(Path, ChosenArguments()).c_str()));
-        return Start();
-    }
-    uint32_t StartShellExecute() override {
-        const std::wstring file = L"\"" + Path + L"\"";
-        m_run.Log(FormatString(L"  Exec: %ls %ls.", file.c_str(), ChosenArguments().c_str()));
-        return Start();
-    }
-    void BringOwnerToFront() override {}
-    void Activate() override {}
-    uint32_t ShowMessageBox() override {
-        if (m_bSilent) return upd::kSilentDialogAnswer;
-        uint32_t style = upd::ParseFlagNames(upd::MessageBoxFlagNames().data(), MsgType);
-        return MessageBoxDefaultAnswer(style);
-    }
-    uint32_t ShowTaskDialog() override {
-        if (m_bSilent) return upd::kSilentDialogAnswer;
-        uint32_t answer = TaskDialogDefaultAnswer(*this);
-        uint32_t given = 0;
-        if (m_run.Given(m_nTaskNumber, &given)) answer = given;
-        m_run.Log(FormatString(L"  TaskDialogIndirect Success 0x%08X.", unsigned(answer)));
-        return answer;
-    }
-    void ExitWindowsTask(uint32_t) override {
-        if (!m_bSilent)
-            m_run.Note(FormatString(L"TASK_%d asks Windows to %ls: Update goes on with the list until Windows "
-                                    L"ends the session, which may cut the run short with the exit code stored last",
-                                    int(m_nTaskNumber), Type == upd::TASK_RESTART ? L"restart" : L"shut down"));
-    }
-    uint32_t OpenUrl() override {
-        if (m_bSilent) return 1;
-        m_run.Log(FormatString(L"  URL: %ls.", URL.c_str()));
-        return 1;
-    }
-    // A 64-bit Update never runs under WOW64.
-    uint32_t IsWow64() override { return 0; }
-    uint32_t CheckBaseBoard() override { return kFailed; }
-    uint32_t CheckDiskDrive(const std::wstring&) override { return kFailed; }
-    uint32_t CheckFileHash() override { return 1; }
-    uint32_t RemoveOwnFolderAtReboot() override { return 0; }
-    void DeleteFolderContents(const std::wstring&) override {}
+    bool ForegroundWindow() override { return false; }
 
 private:
-    // Program tasks fail to start when the program is missing from the
-    // package folder (when that folder is known).
-    uint32_t Start() {
-        uint32_t error = MissingProgramError();
-        if (error != 0) {
-            m_run.Log(FormatString(L"  Error - Exec failed (%d).", int(error)));
-            return kFailed;
-        }
-        m_started = true;
-        NoteToolThatCannotWork();
-        return 0;
+    TraceRun& m_run;
+    uint32_t m_task;
+};
+
+// Programs start when they are in the package folder (when that folder is
+// known); signatures are trusted unless told otherwise, hashes match.
+class TracePrograms final : public upd::IProgramRunner {
+public:
+    explicit TracePrograms(TraceRun& run) : m_run(run) {}
+    int32_t VerifyFileTrust(const std::wstring&, upd::FileHold&) override {
+        auto it = m_run.options.trust.find(m_run.current->Number);
+        return it == m_run.options.trust.end() ? 0 : static_cast<int32_t>(it->second);
+    }
+    std::wstring HashFileSha256(const std::wstring&, upd::FileHold&) override { return m_run.current->Distinct; }
+    void AllowSetForeground() override {}
+    bool StartProcess(const std::wstring&, const std::wstring&, upd::StartedProgram& process,
+                      uint32_t& error) override {
+        return Start(process, error);
+    }
+    bool StartShellExecute(const upd::ShellStart&, upd::StartedProgram& process, uint32_t& error) override {
+        return Start(process, error);
+    }
+    // The page opens; the dry run does not wait for a browser.
+    int32_t LaunchUrl(const std::wstring&, upd::StartedProgram&) override { return 0; }
+
+private:
+    bool Start(upd::StartedProgram& process, uint32_t& error) {
+        const upd::TaskRecord& t = *m_run.current;
+        error = MissingProgramError(t);
+        if (error != 0) return false;
+        process = std::make_unique<TraceProgram>(m_run, t.Number);
+        NoteToolThatCannotWork(t);
+        return true;
     }
 
     // A tool of the package started with options that cannot work in this
     // run (a waited Progress /ON never returns, a silent run's Optpick
     // without /s waits for a person): Update would not go on here. The
     // trace goes on with the given result and says so.
-    void NoteToolThatCannotWork() {
-        PackageTool tool = ToolOfPath(Path);
+    void NoteToolThatCannotWork(const upd::TaskRecord& t) {
+        PackageTool tool = ToolOfPath(t.Path);
         if (tool == PackageTool::None) return;
-        RunScope run = m_bSilent ? RunScope::Silent : RunScope::Interactive;
-        for (const ToolIssue& issue : CheckToolOptions(tool, run, ChosenArguments(), WaitExit != 0, false))
+        RunScope run = t.Silent ? RunScope::Silent : RunScope::Interactive;
+        for (const ToolIssue& issue : CheckToolOptions(tool, run, t.ChosenArguments(), t.WaitExit != 0, false))
             if (issue.severity == Severity::Error)
-                m_run.Note(FormatString(L"TASK_%d: %ls", int(m_nTaskNumber), issue.message.c_str()));
+                m_run.Note(FormatString(L"TASK_%d: %ls", int(t.Number), issue.message.c_str()));
     }
 
-    uint32_t MissingProgramError() {
+    uint32_t MissingProgramError(const upd::TaskRecord& t) {
         const TraceOptions& o = m_run.options;
         if (o.packageFolder.empty()) return 0;
         std::wstring prefix = o.updateFolder + L"\\";
-        if (Path.find(L'%') != std::wstring::npos) {
+        if (t.Path.find(L'%') != std::wstring::npos) {
             m_run.Note(FormatString(L"TASK_%d: %ls names an environment variable that is not set here: the trace "
                                     L"assumes the program starts",
-                                    int(m_nTaskNumber), Path.c_str()));
+                                    int(t.Number), t.Path.c_str()));
             return 0;
         }
-        if (Path.size() <= prefix.size() || !EqualsNoCaseAscii(Path.substr(0, prefix.size()), prefix)) {
+        if (t.Path.size() <= prefix.size() || !EqualsNoCaseAscii(t.Path.substr(0, prefix.size()), prefix)) {
             m_run.Note(FormatString(L"TASK_%d: %ls lies outside the package folder: the trace assumes it starts",
-                                    int(m_nTaskNumber), Path.c_str()));
+                                    int(t.Number), t.Path.c_str()));
             return 0;
         }
-        return LookUpInFolder(o.packageFolder, Path.substr(prefix.size()));
+        return LookUpInFolder(o.packageFolder, t.Path.substr(prefix.size()));
+    }
+
+    TraceRun& m_run;
+};
+
+// Dialogs answer with their default button, or with the given answer.
+class TraceDialogs final : public upd::IDialogs {
+public:
+    explicit TraceDialogs(TraceRun& run) : m_run(run) {}
+    uint32_t ShowMessageBox(const upd::MessageBoxSpec& spec) override { return MessageBoxDefaultAnswer(spec.style); }
+    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogSpec&) override {
+        const upd::TaskRecord& t = *m_run.current;
+        uint32_t answer = TaskDialogDefaultAnswer(t);
+        uint32_t given = 0;
+        if (m_run.Given(t.Number, &given)) answer = given;
+        upd::TaskDialogOutcome outcome;
+        outcome.button = int32_t(answer & 0xFFFF);
+        outcome.radioButton = int32_t((answer >> 16) & 0x7FFF);
+        outcome.verificationChecked = (answer & 0x80000000u) != 0;
+        return outcome;
+    }
+    void BringOwnerToFront() override {}
+    bool ForegroundDialog(const std::wstring&) override { return false; }
+
+private:
+    TraceRun& m_run;
+};
+
+// The machine is not known: a 64-bit Update never runs under WOW64, and
+// the base board and disk drives are not probed (see TraceTask).
+class TraceProbes final : public upd::IProbes, private upd::IFirmwareTableSource, private upd::IDiskDriveSource {
+public:
+    upd::IFirmwareTableSource& FirmwareTables() override { return *this; }
+    std::wstring AnsiToWide(const std::string& text) override { return std::wstring(text.begin(), text.end()); }
+    upd::IDiskDriveSource& DiskDrives() override { return *this; }
+    bool IsWow64() override { return false; }
+
+private:
+    uint32_t GetSystemFirmwareTable(uint32_t, uint32_t, void*, uint32_t) override { return 0; }
+    upd::DiskQueryStatus FirstIdeDriveValue(const std::wstring&, std::wstring*) override {
+        return upd::DiskQueryStatus::kQueryFailed;
+    }
+};
+
+// A shutdown or restart is noted; the folder removal does nothing.
+class TraceSystem final : public upd::ISystemActions {
+public:
+    explicit TraceSystem(TraceRun& run) : m_run(run) {}
+    bool ListFolder(const std::wstring&, std::vector<upd::FolderEntry>*) override { return false; }
+    void RegisterDelete(const std::wstring&) override {}
+    void EndSession(uint32_t) override {
+        const upd::TaskRecord& t = *m_run.current;
+        m_run.Note(FormatString(L"TASK_%d asks Windows to %ls: Update goes on with the list until Windows "
+                                L"ends the session, which may cut the run short with the exit code stored last",
+                                int(t.Number), t.Type == upd::TASK_RESTART ? L"restart" : L"shut down"));
+    }
+    std::wstring OwnFolder() override { return std::wstring(); }
+
+private:
+    TraceRun& m_run;
+};
+
+// The services of the dry run's tasks.
+struct TraceServices {
+    explicit TraceServices(TraceRun& run)
+        : log(run), environment(run), programs(run), dialogs(run), system(run),
+          services{environment, programs, dialogs, probes, system, caches, log} {}
+    TraceLog log;
+    TraceEnvironment environment;
+    TracePrograms programs;
+    TraceDialogs dialogs;
+    TraceProbes probes;
+    TraceSystem system;
+    upd::ProbeCaches caches;
+    upd::TaskServices services;
+};
+
+// A task of the dry run: Update's own task over the dry run's services,
+// with the given results taking the place of the machine's answers.
+class TraceTask final : public upd::ITask {
+public:
+    TraceTask(const upd::TaskServices& services, TraceRun& run) : m_task(services), m_run(run) {}
+
+    bool Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* config, uint32_t taskNumber,
+              uint32_t silent) override {
+        return m_task.Load(updateFolder, config, taskNumber, silent);
+    }
+
+    uint32_t VerifyTarget() override {
+        m_run.current = &m_task.Record();
+        return m_task.VerifyTarget();
+    }
+
+    uint32_t Execute() override {
+        const upd::TaskRecord& t = m_task.Record();
+        m_run.current = &t;
+        ++m_run.runs[t.Number];
+        m_run.result.tasks++;
+        if (t.Type == upd::TASK_RUN_PROGRAM && (t.Verify || (!t.Distinct.empty() && !t.CalcFile.empty())) &&
+            !m_run.options.trust.count(t.Number))
+            m_run.trustAssumed = true;
+        uint32_t given = 0;
+        bool hasGiven = m_run.Given(t.Number, &given);
+        uint32_t r = 0;
+        if (IsProbe(t.Type)) {
+            // The machine is not known: the probe cannot read its value.
+            r = upd::TaskResult(t, kFailed);
+            m_task.SetResult(r);
+        } else {
+            r = m_task.Execute();
+        }
+        if (!hasGiven) {
+            NoteDefault(t, r);
+            return r;
+        }
+        if (!TakesGivenResult(t)) {
+            m_run.Note(FormatString(L"TASK_%d (%ls) does not take a given result: Update's result is 0x%08X",
+                                    int(t.Number), TypeWord(t.Type), unsigned(r)));
+            return r;
+        }
+        if (t.Type == upd::TASK_RUN_PROGRAM) return r;  // the exit code counts when the wait ends
+        m_task.SetResult(given);
+        return given;
+    }
+
+    uint32_t IsWaiting() override { return m_task.IsWaiting(); }
+    void Activate() override {}
+    uint32_t GetAfterWait() override { return m_task.GetAfterWait(); }
+    uint32_t GetNextTaskNumber(uint32_t result) override { return m_task.GetNextTaskNumber(result); }
+    uint32_t GetType() override { return m_task.GetType(); }
+    uint32_t GetResult() override { return m_task.GetResult(); }
+
+private:
+    static bool IsProbe(uint32_t type) {
+        return type == upd::TASK_BASEBOARD_CHECK || type == upd::TASK_DISK_MODEL_CHECK ||
+               type == upd::TASK_DISK_FIRMWARE_CHECK;
     }
 
     // Types whose result comes from outside the list.
-    bool TakesGivenResult() const {
-        switch (Type) {
-        case upd::TASK_RUN_PROGRAM: return WaitExit != 0;
+    static bool TakesGivenResult(const upd::TaskRecord& t) {
+        switch (t.Type) {
+        case upd::TASK_RUN_PROGRAM: return t.WaitExit != 0;
         case upd::TASK_MESSAGE_BOX:
-        case upd::TASK_TASK_DIALOG: return !m_bSilent;
+        case upd::TASK_TASK_DIALOG: return !t.Silent;
         case upd::TASK_WOW64_TEST:
         case upd::TASK_BASEBOARD_CHECK:
         case upd::TASK_DISK_MODEL_CHECK:
@@ -394,15 +479,15 @@ private:
         }
     }
 
-    void NoteDefault(uint32_t r) {
+    void NoteDefault(const upd::TaskRecord& t, uint32_t r) {
         const wchar_t* what = nullptr;
-        switch (Type) {
+        switch (t.Type) {
         case upd::TASK_RUN_PROGRAM:
-            if (WaitExit && r != kFailed) what = L"the program's exit code is not given: 0 assumed";
+            if (t.WaitExit && r != kFailed) what = L"the program's exit code is not given: 0 assumed";
             break;
         case upd::TASK_MESSAGE_BOX:
         case upd::TASK_TASK_DIALOG:
-            if (!m_bSilent) what = L"the answer is not given: the default button assumed";
+            if (!t.Silent) what = L"the answer is not given: the default button assumed";
             break;
         case upd::TASK_WOW64_TEST: what = L"a 64-bit Update does not run under WOW64"; break;
         case upd::TASK_BASEBOARD_CHECK: what = L"the base board is not known: no name matches"; break;
@@ -413,18 +498,18 @@ private:
         }
         if (what)
             m_run.Note(FormatString(L"TASK_%d (%ls): %ls; result 0x%08X (give --result %d=VALUE)",
-                                    int(m_nTaskNumber), TypeWord(Type), what, unsigned(r), int(m_nTaskNumber)));
+                                    int(t.Number), TypeWord(t.Type), what, unsigned(r), int(t.Number)));
     }
 
+    upd::CTask m_task;
     TraceRun& m_run;
-    bool m_started = false;
 };
 
 // The hidden window of the dry run: posted messages and timers in one
 // queue, handled in order.
 class TraceHost final : public upd::ISequencerHost {
 public:
-    TraceHost(TraceRun& run, upd::ITaskPlatform& platform) : m_run(run), m_platform(platform) {}
+    TraceHost(TraceRun& run, const upd::TaskServices& services) : m_run(run), m_services(services) {}
 
     struct Event {
         bool timer = false;
@@ -444,14 +529,14 @@ public:
     void ForegroundOwnWindow() override {}
     void ShowConfigMessage(const std::wstring&, unsigned) override {}
     void Log(const std::wstring& line) override { m_run.Log(line); }
-    std::unique_ptr<upd::CTask> CreateTask() override { return std::make_unique<TraceTask>(m_platform, m_run); }
+    std::unique_ptr<upd::ITask> CreateTask() override { return std::make_unique<TraceTask>(m_services, m_run); }
 
     std::deque<Event> queue;
     bool destroyed = false;
 
 private:
     TraceRun& m_run;
-    upd::ITaskPlatform& m_platform;
+    const upd::TaskServices& m_services;
 };
 
 bool ParseSigned32(const std::wstring& text, uint32_t* value) {
@@ -507,8 +592,8 @@ TraceResult TraceConfigBytes(const std::vector<uint8_t>& bytes, const TraceOptio
     TraceRun run(options, result);
     if (options.silent) run.storedArgs.push_back(L"/s");
     if (options.firstTask != 1) run.storedArgs.push_back(FormatString(L"/FTN:%d", int(options.firstTask)));
-    TracePlatform platform(run);
-    TraceHost host(run, platform);
+    TraceServices services(run);
+    TraceHost host(run, services.services);
 
     upd::RunState state;
     state.silent = options.silent ? 1 : 0;

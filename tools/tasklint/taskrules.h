@@ -29,18 +29,12 @@ inline constexpr uint32_t kTaskRemoveOwnFolder = upd::TASK_REMOVE_OWN_FOLDER;
 inline constexpr uint32_t kTaskTypeDefault = upd::kTaskTypeDefault;
 inline constexpr uint32_t kMaxDialogEntries = upd::kMaxDialogEntries;
 
-// What the checker needs of a task's platform while loading it: nothing is
-// expanded (environment variables depend on the target machine), nothing is
-// started or logged.
-class LintTaskPlatform : public upd::ITaskPlatform {
+// What the checker needs of the system while loading a task: nothing is
+// expanded (environment variables depend on the target machine).
+class LintEnvironment : public upd::ITaskEnvironment {
 public:
     bool ExpandEnvironmentText(const std::wstring&, std::wstring&) override { return false; }
     bool HasStoredParameter(const std::wstring&) override { return false; }
-    int32_t VerifyFileTrust(const std::wstring&, upd::FileHold&) override { return 0; }
-    std::wstring HashFileSha256(const std::wstring&, upd::FileHold&) override { return std::wstring(); }
-    void Log(const std::wstring&) override {}
-    void AllowSetForeground() override {}
-    void CloseProcessHandle(void*) override {}
 };
 
 enum class TaskKeyKind { String, Number, Flag };

@@ -7,9 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "task.h"  // FlagNameEntry
-
 namespace upd {
+
+// One row of a flag-name table: the SDK value and its upper-case name. A
+// table ends at the first row whose name is empty.
+struct FlagNameEntry {
+    uint32_t value;
+    wchar_t name[260];
+};
 
 // ParseFlagNames looks at no more than this many rows of a table.
 inline constexpr size_t kMaxFlagNameRows = 100;

@@ -6,8 +6,6 @@
 
 namespace upd {
 
-std::wstring g_strBaseBoard;
-DiskValueCache g_strDiskValue;
 
 namespace {
 

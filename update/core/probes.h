@@ -91,9 +91,4 @@ uint32_t DiskFirmwareResult(uint32_t compared);
 inline constexpr const wchar_t kDiskPropertyModel[] = L"Model";
 inline constexpr const wchar_t kDiskPropertyFirmware[] = L"FirmwareRevision";
 
-// Process-wide caches of Update: the base-board product name once read, and
-// the disk values per property.
-extern std::wstring g_strBaseBoard;
-extern DiskValueCache g_strDiskValue;
-
 }  // namespace upd

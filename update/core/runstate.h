@@ -1,5 +1,5 @@
-// The run state of Update: one per process, read and written by start-up
-// and by the window procedure that sequences the tasks.
+// The run state of Update: made by start-up, handed to the sequencer that
+// the hidden window's messages drive, and read back for the exit code.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,8 @@ struct RunState {
     uint32_t currentTask = 1;   // number of the task being run
     uint32_t exitCode = 0;      // returned from the program
     std::wstring updateFolder;  // %UPDATEDIR%, without trailing backslash
-    std::unique_ptr<CTask> task;  // the current task, at most one
+    std::unique_ptr<ITask> task;  // the current task, at most one
+    ProbeCaches probes;           // what the probes of this run have read
 };
-
-extern RunState g_run;
 
 }  // namespace upd

@@ -40,7 +40,7 @@ void CSequencer::OnRunTask() {
     if (m_closed || m_actionDepth > 0) return;
     m_run.task.reset();
     m_run.task = m_host.CreateTask();
-    CTask* task = m_run.task.get();
+    ITask* task = m_run.task.get();
     if (!task || !task->Load(m_run.updateFolder, m_config, m_run.currentTask, m_run.silent)) {
         Log(L"Load failed %d.", static_cast<int>(m_run.currentTask));
         m_run.exitCode = kExitLoadFailed;
@@ -70,7 +70,7 @@ void CSequencer::OnRunTask() {
     PollWaiting(*task);
 }
 
-void CSequencer::PollWaiting(CTask& task) {
+void CSequencer::PollWaiting(ITask& task) {
     uint32_t waiting = 0;
     {
         CActionScope scope(*this);
@@ -86,12 +86,12 @@ void CSequencer::PollWaiting(CTask& task) {
 void CSequencer::OnTimer(unsigned id) {
     if (id == kTimerPoll) {
         m_host.StopTimer(kTimerPoll);
-        CTask* task = m_run.task.get();
+        ITask* task = m_run.task.get();
         if (!task || m_closed) return;
         PollWaiting(*task);
     } else if (id == kTimerAfterWait) {
         m_host.StopTimer(kTimerAfterWait);
-        CTask* task = m_run.task.get();
+        ITask* task = m_run.task.get();
         if (!task || m_closed) return;
         m_run.exitCode = task->GetResult();
         m_host.PostToWindow(kWmUpdateNextTask);
@@ -99,7 +99,7 @@ void CSequencer::OnTimer(unsigned id) {
 }
 
 void CSequencer::OnTaskDone() {
-    CTask* task = m_run.task.get();
+    ITask* task = m_run.task.get();
     if (!task || m_closed || m_actionDepth > 0) return;
     uint32_t pause = task->GetAfterWait();
     if (pause == 0) {
@@ -112,7 +112,7 @@ void CSequencer::OnTaskDone() {
 
 void CSequencer::OnNextTask() {
     if (m_closed || m_actionDepth > 0) return;
-    CTask* task = m_run.task.get();
+    ITask* task = m_run.task.get();
     if (!task) {
         Log(L"error - unexpected state!.");
         m_host.PostToWindow(kWmClose);
@@ -137,7 +137,7 @@ void CSequencer::OnNextTask() {
 
 void CSequencer::OnActivate() {
     if (m_closed) return;
-    if (CTask* task = m_run.task.get()) {
+    if (ITask* task = m_run.task.get()) {
         task->Activate();
     } else {
         m_host.ForegroundOwnWindow();

@@ -36,7 +36,7 @@ public:
     virtual void ShowConfigMessage(const std::wstring& key, unsigned flags) = 0;
     virtual void Log(const std::wstring& line) = 0;
     // A new, not yet loaded task for the hidden window.
-    virtual std::unique_ptr<CTask> CreateTask() = 0;
+    virtual std::unique_ptr<ITask> CreateTask() = 0;
 };
 
 class CSequencer {
@@ -70,7 +70,7 @@ private:
     bool FinishPendingClose();
     // Asks the task whether its action still runs: polls again later or
     // moves on to the task-done step.
-    void PollWaiting(CTask& task);
+    void PollWaiting(ITask& task);
     void Log(const wchar_t* format, ...);
 
     RunState& m_run;

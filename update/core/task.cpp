@@ -1,9 +1,10 @@
-// The portable part of a task: loading the section, the type dispatch, the
-// next-task rule, the return-value and parameter tests, and the trust and
-// hash decisions.
+// A task: loading its section, the result rule, the next-task rule, the
+// trust and hash decisions, and the actions of each type over the task's
+// services.
 #include "task.h"
 
 #include "config.h"
+#include "flag_names.h"
 #include "number.h"
 #include "text.h"
 
@@ -20,6 +21,42 @@ bool IsFalseFlag(const std::wstring& value) { return fwu::SettingIs(value, L"FAL
 uint32_t BoundedCount(int32_t raw) {
     uint32_t count = static_cast<uint32_t>(raw);
     return count > kMaxDialogEntries ? 0 : count;
+}
+
+// The text with environment variables expanded (unchanged on failure).
+std::wstring Expand(ITaskEnvironment& environment, const std::wstring& text) {
+    std::wstring expanded;
+    if (!environment.ExpandEnvironmentText(text, expanded)) return text;
+    return expanded;
+}
+
+DialogTaskFields DialogFieldsOf(const TaskRecord& t) {
+    DialogTaskFields f;
+    f.msgTitle = t.MsgTitle;
+    f.msgText = t.MsgText;
+    f.msgType = t.MsgType;
+    f.defaultTitle = t.DefaultTitle;
+    f.flags = t.TD_Flags;
+    f.commonButtons = t.TD_CommonButtons;
+    f.mainIconName = t.TD_pszMainIcon;
+    f.footerIconName = t.TD_pszFooterIcon;
+    f.mainIconFile = t.TD_hMainIcon;
+    f.footerIconFile = t.TD_hFooterIcon;
+    f.mainInstruction = t.TD_MainInstruction;
+    f.content = t.TD_Content;
+    f.verificationText = t.TD_VerificationText;
+    f.expandedInformation = t.TD_ExpandedInformation;
+    f.expandedControlText = t.TD_ExpandedControlText;
+    f.collapsedControlText = t.TD_CollapsedControlText;
+    f.footer = t.TD_Footer;
+    f.buttonIds = t.ButtonIds;
+    f.buttonTexts = t.ButtonTexts;
+    f.radioIds = t.RadioIds;
+    f.radioTexts = t.RadioTexts;
+    f.defaultButton = t.TD_DefaultButton;
+    f.defaultRadioButton = t.TD_DefaultRadioButton;
+    f.width = t.TD_Width;
+    return f;
 }
 }  // namespace
 
@@ -44,212 +81,345 @@ bool IsShellExecuteMethod(const std::wstring& method) {
     return !method.empty() && fwu::SettingIs(method, L"SHELLEXECUTEEX");
 }
 
-CTask::CTask(void* ownerWindow, ITaskPlatform& platform) : m_hOwner(ownerWindow), m_platform(&platform) {}
+// ---- the record --------------------------------------------------------------
 
-CTask::~CTask() {
-    CloseProcessHandle();
-    m_hashedFile.reset();
-    m_verifiedProgram.reset();
+bool LoadTaskRecord(const fwu::CGlobalIniMgr& config, uint32_t taskNumber, const std::wstring& updateFolder,
+                    bool silent, ITaskEnvironment& environment, TaskRecord& t) {
+    t = TaskRecord();
+    t.Number = taskNumber;
+    t.Silent = silent;
+    const std::wstring section = TaskSectionName(taskNumber);
+    auto str = [&](const wchar_t* key) { return config.GetString(section, key, L""); };
+    auto num = [&](const wchar_t* key, int32_t def) { return config.GetInt(section, key, def); };
+    auto lines = [&](const wchar_t* key) { return fwu::ExpandLineBreaks(str(key), kLineBreak); };
+    auto folder = [&](const wchar_t* key) { return JoinToFolder(updateFolder, Expand(environment, str(key))); };
+    auto updateDir = [&](const wchar_t* key) {
+        return Expand(environment, fwu::ReplaceAll(str(key), kUpdateDirToken, updateFolder));
+    };
+
+    t.Type = static_cast<uint32_t>(num(L"Type", static_cast<int32_t>(kTaskTypeDefault)));
+    if (t.Type > kTaskTypeLast) return false;
+
+    t.Path = folder(L"Path");
+    t.Dir = folder(L"Dir");
+    t.Param = updateDir(L"Param");
+    t.Param_S = updateDir(L"Param_S");
+    t.Verb = str(L"Verb");
+    t.Method = str(L"Method");
+    t.Distinct = str(L"Distinct");
+    t.CalcFile = updateDir(L"CalcFile");
+    t.WaitExit = IsTrueFlag(str(L"WaitExit")) ? 1 : 0;
+    t.MsgTitle = str(L"MsgTitle");
+    t.MsgText = lines(L"MsgText");
+    t.MsgType = str(L"MsgType");
+    t.URL = str(L"URL");
+    t.Data = str(L"Data");
+    t.AfterWait = static_cast<uint32_t>(num(L"AfterWait", 0));
+    t.Goto = num(L"Goto", -1);
+    t.Verify = IsFalseFlag(config.GetString(section, L"Verify", L"TRUE")) ? 0 : 1;
+    t.TD_Flags = str(L"TD_Flags");
+    t.TD_CommonButtons = str(L"TD_CommonButtons");
+    t.TD_pszMainIcon = str(L"TD_pszMainIcon");
+    t.TD_pszFooterIcon = str(L"TD_pszFooterIcon");
+    t.TD_hMainIcon = JoinToFolder(updateFolder, str(L"TD_hMainIcon"));
+    t.TD_hFooterIcon = JoinToFolder(updateFolder, str(L"TD_hFooterIcon"));
+    t.TD_MainInstruction = lines(L"TD_MainInstruction");
+    t.TD_Content = lines(L"TD_Content");
+    t.TD_cButtons = BoundedCount(num(L"TD_cButtons", 0));
+    t.TD_DefaultButton = num(L"TD_DefaultButton", 0);
+    t.TD_cRadioButtons = BoundedCount(num(L"TD_cRadioButtons", 0));
+    t.TD_DefaultRadioButton = num(L"TD_DefaultRadioButton", 0);
+    t.TD_VerificationText = lines(L"TD_VerificationText");
+    t.TD_ExpandedInformation = lines(L"TD_ExpandedInformation");
+    t.TD_ExpandedControlText = lines(L"TD_ExpandedControlText");
+    t.TD_CollapsedControlText = lines(L"TD_CollapsedControlText");
+    t.TD_Footer = lines(L"TD_Footer");
+
+    for (uint32_t i = 0; i < t.TD_cButtons; ++i) {
+        t.ButtonIds.push_back(num(fwu::FormatString(L"TD_Button%d_ID", int(i)).c_str(), 0));
+        t.ButtonTexts.push_back(lines(fwu::FormatString(L"TD_Button%d_Text", int(i)).c_str()));
+    }
+    for (uint32_t i = 0; i < t.TD_cRadioButtons; ++i) {
+        t.RadioIds.push_back(num(fwu::FormatString(L"TD_Radio%d_ID", int(i)).c_str(), 0));
+        t.RadioTexts.push_back(lines(fwu::FormatString(L"TD_Radio%d_Text", int(i)).c_str()));
+    }
+
+    t.TD_Width = num(L"TD_Width", 0);
+    t.DefaultTitle = config.GetString(L"MSG", L"IDS_STR_TITLE", L"");
+    return true;
 }
 
-void CTask::SetProcessHandle(void* handle) {
-    CloseProcessHandle();
-    m_hProcess = handle;
+// ---- results and the next task ----------------------------------------------
+
+uint32_t ReturnDataValue(const TaskRecord& record) {
+    if (record.Data.empty()) return 0;
+    int32_t value = 0;
+    if (!fwu::StrToIntExHex(record.Data, &value)) return 0;
+    return static_cast<uint32_t>(value);
 }
 
-void CTask::CloseProcessHandle() {
-    if (m_hProcess) m_platform->CloseProcessHandle(m_hProcess);
-    m_hProcess = nullptr;
+uint32_t TaskResult(const TaskRecord& record, uint32_t answer) {
+    switch (record.Type) {
+        case TASK_RUN_PROGRAM:
+        case TASK_MESSAGE_BOX:
+        case TASK_BASEBOARD_CHECK:
+        case TASK_TASK_DIALOG:
+            return answer;
+        case TASK_SHUTDOWN:
+        case TASK_RESTART:
+            return kTaskFailed;
+        case TASK_WOW64_TEST:
+            return Wow64TaskResult(answer);
+        case TASK_DISK_MODEL_CHECK:
+            return DiskModelResult(answer);
+        case TASK_DISK_FIRMWARE_CHECK:
+            return DiskFirmwareResult(answer);
+        case TASK_GOTO:
+            return static_cast<uint32_t>(record.Goto);
+        case TASK_RETURN_VALUE:
+            return ReturnDataValue(record);
+        case TASK_PARAMETER_TEST:
+            return !record.Data.empty() && answer != 0 ? 0u : 1u;
+        default:  // web page, folder removal
+            return 0;
+    }
 }
+
+uint32_t NextTaskNumber(const fwu::CGlobalIniMgr& config, const TaskRecord& record, uint32_t result) {
+    if (record.Type == TASK_GOTO) return static_cast<uint32_t>(record.Goto);
+    int32_t next = config.GetInt(TaskSectionName(record.Number), ResultKeyName(result), 0);
+    if (next == 0) return record.Number + 1;
+    return static_cast<uint32_t>(next);
+}
+
+// ---- the task ------------------------------------------------------------------
+
+CTask::CTask(const TaskServices& services) : m_services(services) {}
+
+CTask::~CTask() = default;
 
 bool CTask::Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* config, uint32_t taskNumber,
                  uint32_t silent) {
     if (!config) return false;
-    m_bSilent = silent;
-    m_pIniMgr = config;
-    m_nTaskNumber = taskNumber;
-    const std::wstring section = TaskSectionName(taskNumber);
-    auto str = [&](const wchar_t* key) { return config->GetString(section, key, L""); };
-    auto num = [&](const wchar_t* key, int32_t def) { return config->GetInt(section, key, def); };
-    auto lines = [&](const wchar_t* key) { return fwu::ExpandLineBreaks(str(key), kLineBreak); };
-    auto folder = [&](const wchar_t* key) { return JoinToFolder(updateFolder, ExpandEnvironment(str(key))); };
-    auto updateDir = [&](const wchar_t* key) {
-        return ExpandEnvironment(fwu::ReplaceAll(str(key), kUpdateDirToken, updateFolder));
-    };
-
-    Type = static_cast<uint32_t>(num(L"Type", static_cast<int32_t>(kTaskTypeDefault)));
-    if (Type > kTaskTypeLast) return false;
-
-    Path = folder(L"Path");
-    Dir = folder(L"Dir");
-    Param = updateDir(L"Param");
-    Param_S = updateDir(L"Param_S");
-    Verb = str(L"Verb");
-    Method = str(L"Method");
-    Distinct = str(L"Distinct");
-    CalcFile = updateDir(L"CalcFile");
-    WaitExit = IsTrueFlag(str(L"WaitExit")) ? 1 : 0;
-    MsgTitle = str(L"MsgTitle");
-    MsgText = lines(L"MsgText");
-    MsgType = str(L"MsgType");
-    URL = str(L"URL");
-    Data = str(L"Data");
-    AfterWait = static_cast<uint32_t>(num(L"AfterWait", 0));
-    Goto = num(L"Goto", -1);
-    Verify = IsFalseFlag(config->GetString(section, L"Verify", L"TRUE")) ? 0 : 1;
-    TD_Flags = str(L"TD_Flags");
-    TD_CommonButtons = str(L"TD_CommonButtons");
-    TD_pszMainIcon = str(L"TD_pszMainIcon");
-    TD_pszFooterIcon = str(L"TD_pszFooterIcon");
-    TD_hMainIcon = JoinToFolder(updateFolder, str(L"TD_hMainIcon"));
-    TD_hFooterIcon = JoinToFolder(updateFolder, str(L"TD_hFooterIcon"));
-    TD_MainInstruction = lines(L"TD_MainInstruction");
-    TD_Content = lines(L"TD_Content");
-    TD_cButtons = BoundedCount(num(L"TD_cButtons", 0));
-    TD_DefaultButton = num(L"TD_DefaultButton", 0);
-    TD_cRadioButtons = BoundedCount(num(L"TD_cRadioButtons", 0));
-    TD_DefaultRadioButton = num(L"TD_DefaultRadioButton", 0);
-    TD_VerificationText = lines(L"TD_VerificationText");
-    TD_ExpandedInformation = lines(L"TD_ExpandedInformation");
-    TD_ExpandedControlText = lines(L"TD_ExpandedControlText");
-    TD_CollapsedControlText = lines(L"TD_CollapsedControlText");
-    TD_Footer = lines(L"TD_Footer");
-
-    for (uint32_t i = 0; i < TD_cButtons; ++i) {
-        m_ButtonIds.push_back(num(fwu::FormatString(L"TD_Button%d_ID", int(i)).c_str(), 0));
-        m_ButtonTexts.push_back(lines(fwu::FormatString(L"TD_Button%d_Text", int(i)).c_str()));
-    }
-    for (uint32_t i = 0; i < TD_cRadioButtons; ++i) {
-        m_RadioIds.push_back(num(fwu::FormatString(L"TD_Radio%d_ID", int(i)).c_str(), 0));
-        m_RadioTexts.push_back(lines(fwu::FormatString(L"TD_Radio%d_Text", int(i)).c_str()));
-    }
-
-    TD_Width = num(L"TD_Width", 0);
-    m_strDefaultTitle = config->GetString(L"MSG", L"IDS_STR_TITLE", L"");
-    return true;
+    m_config = config;
+    return LoadTaskRecord(*config, taskNumber, updateFolder, silent != 0, m_services.environment, m_record);
 }
 
 uint32_t CTask::Execute() {
-    uint32_t result = 0;
-    switch (Type) {
-        case TASK_RUN_PROGRAM:
+    m_nResult = TaskResult(m_record, RunAction());
+    return m_nResult;
+}
+
+uint32_t CTask::RunAction() {
+    const TaskRecord& t = m_record;
+    switch (t.Type) {
+        case TASK_RUN_PROGRAM: {
             BringOwnerToFront();
-            m_platform->AllowSetForeground();
-            result = RunProgram();
+            m_services.programs.AllowSetForeground();
+            const uint32_t started = RunProgram();
             // The process exists and has opened its own file (or nothing was
             // started): the verified file need no longer be held.
             m_verifiedProgram.reset();
-            if (!WaitExit || !m_hProcess) m_hashedFile.reset();
-            break;
+            if (!t.WaitExit || !m_process) m_hashedFile.reset();
+            return started;
+        }
         case TASK_MESSAGE_BOX:
             BringOwnerToFront();
-            result = ShowMessageBox();
-            break;
+            return ShowMessageBox();
         case TASK_SHUTDOWN:
-            ExitWindowsTask(fwu::ToUpperAscii(Data) == L"HYBRID_SHUTDOWN" ? 3 : 2);
-            result = kTaskFailed;
-            break;
+            ExitWindowsTask(ShutdownModeForData(t.Data));
+            return 0;
         case TASK_RESTART:
-            ExitWindowsTask(1);
-            result = kTaskFailed;
-            break;
+            ExitWindowsTask(kExitModeRestart);
+            return 0;
         case TASK_OPEN_URL:
             BringOwnerToFront();
-            m_platform->AllowSetForeground();
-            OpenUrl();
-            result = 0;
-            break;
+            m_services.programs.AllowSetForeground();
+            return OpenUrl();
         case TASK_WOW64_TEST:
-            result = IsWow64() ? 0 : 1;
-            break;
+            return m_services.probes.IsWow64() ? 1 : 0;
         case TASK_BASEBOARD_CHECK:
-            result = CheckBaseBoard();
-            break;
+            return CheckBaseBoard();
         case TASK_DISK_MODEL_CHECK:
-            result = CheckDiskDrive(L"Model") == 0 ? 0 : 1;
-            break;
-        case TASK_DISK_FIRMWARE_CHECK: {
-            uint32_t r = CheckDiskDrive(L"FirmwareRevision");
-            result = r == 0 ? 0 : r == 1 ? 1 : kTaskFailed;
-            break;
-        }
-        case TASK_GOTO:
-            result = static_cast<uint32_t>(Goto);
-            break;
+            return CheckDiskDrive(kDiskPropertyModel);
+        case TASK_DISK_FIRMWARE_CHECK:
+            return CheckDiskDrive(kDiskPropertyFirmware);
         case TASK_TASK_DIALOG:
             BringOwnerToFront();
-            result = ShowTaskDialog();
-            break;
-        case TASK_RETURN_VALUE:
-            result = ReturnDataValue();
-            break;
+            return ShowTaskDialog();
         case TASK_PARAMETER_TEST:
-            result = TestParameter();
-            break;
+            return !t.Data.empty() && m_services.environment.HasStoredParameter(t.Data) ? 1 : 0;
         case TASK_REMOVE_OWN_FOLDER:
             RemoveOwnFolderAtReboot();
-            result = 0;
-            break;
-        default:
-            result = 0;
-            break;
+            return 0;
+        default:  // go-to, return value: nothing to do
+            return 0;
     }
-    m_nResult = result;
-    return result;
 }
 
 uint32_t CTask::GetNextTaskNumber(uint32_t result) {
-    if (Type == TASK_GOTO) return static_cast<uint32_t>(Goto);
-    if (!m_pIniMgr) return kTaskFailed;
-    int32_t next = m_pIniMgr->GetInt(TaskSectionName(m_nTaskNumber), ResultKeyName(result), 0);
-    if (next == 0) return m_nTaskNumber + 1;
-    return static_cast<uint32_t>(next);
-}
-
-uint32_t CTask::RunProgram() {
-    if (IsShellExecuteMethod(Method)) return StartShellExecute();
-    return StartProcess();
-}
-
-uint32_t CTask::ReturnDataValue() {
-    if (Data.empty()) return 0;
-    int32_t value = 0;
-    if (!fwu::StrToIntExHex(Data, &value)) return 0;
-    return static_cast<uint32_t>(value);
-}
-
-uint32_t CTask::TestParameter() {
-    if (Data.empty()) return 1;
-    return m_platform->HasStoredParameter(Data) ? 0 : 1;
-}
-
-std::wstring CTask::ExpandEnvironment(const std::wstring& text) {
-    std::wstring expanded;
-    if (!m_platform->ExpandEnvironmentText(text, expanded)) return text;
-    return expanded;
+    if (m_record.Type == TASK_GOTO) return static_cast<uint32_t>(m_record.Goto);
+    if (!m_config) return kTaskFailed;
+    return NextTaskNumber(*m_config, m_record, result);
 }
 
 uint32_t CTask::VerifyTarget() {
-    if (Type != TASK_RUN_PROGRAM) return 1;
+    if (m_record.Type != TASK_RUN_PROGRAM) return 1;
     uint32_t answer = 1;
-    if (Verify) {
-        int32_t trust = m_platform->VerifyFileTrust(Path, m_verifiedProgram);
+    if (m_record.Verify) {
+        int32_t trust = m_services.programs.VerifyFileTrust(m_record.Path, m_verifiedProgram);
         if (trust != 0) {
-            m_platform->Log(fwu::FormatString(L"  WinVerifyTrust return 0x%08X.", static_cast<unsigned>(trust)));
+            fwu::LogLine(m_services.log, L"  WinVerifyTrust return 0x%08X.", static_cast<unsigned>(trust));
             answer = 0;
         }
     }
     if (!CheckFileHash()) {
-        m_platform->Log(L"  Hash is different.");
+        m_services.log.Line(L"  Hash is different.");
         return 0;
     }
     return answer;
 }
 
 uint32_t CTask::CheckFileHash() {
-    if (Distinct.empty() || CalcFile.empty()) return 1;
-    const std::wstring hash = m_platform->HashFileSha256(CalcFile, m_hashedFile);
-    return fwu::ToUpperAscii(hash) == fwu::ToUpperAscii(Distinct) ? 1 : 0;
+    if (m_record.Distinct.empty() || m_record.CalcFile.empty()) return 1;
+    const std::wstring hash = m_services.programs.HashFileSha256(m_record.CalcFile, m_hashedFile);
+    return fwu::ToUpperAscii(hash) == fwu::ToUpperAscii(m_record.Distinct) ? 1 : 0;
+}
+
+uint32_t CTask::IsWaiting() {
+    if (!m_record.WaitExit || !m_process) return 0;
+    if (m_record.Type == TASK_RUN_PROGRAM) {
+        uint32_t code = 0;
+        switch (m_process->Poll(true, code)) {
+            case IStartedProgram::State::Running:
+                return 1;
+            case IStartedProgram::State::Ended:
+                m_nResult = code;
+                break;
+            case IStartedProgram::State::EndedNoCode:
+                break;
+            case IStartedProgram::State::Failed:
+                m_nResult = 0;
+                break;
+        }
+        m_process.reset();
+        m_hashedFile.reset();
+        return 0;
+    }
+    if (m_record.Type == TASK_OPEN_URL) {
+        uint32_t code = 0;
+        if (m_process->Poll(false, code) == IStartedProgram::State::Running) return 1;
+        m_process.reset();
+        return 0;
+    }
+    return 0;
+}
+
+void CTask::Activate() {
+    switch (m_record.Type) {
+        case TASK_RUN_PROGRAM:
+        case TASK_OPEN_URL:
+            if (m_process && m_process->ForegroundWindow()) return;
+            break;
+        case TASK_MESSAGE_BOX:
+        case TASK_TASK_DIALOG:
+            // Message boxes and task dialogs are found by their caption.
+            if (m_services.dialogs.ForegroundDialog(DialogCaption(m_record.MsgTitle, m_record.DefaultTitle))) return;
+            break;
+        default:
+            break;
+    }
+    BringOwnerToFront();
+}
+
+void CTask::BringOwnerToFront() {
+    if (m_record.Silent) return;
+    m_services.dialogs.BringOwnerToFront();
+}
+
+// ---- the actions -----------------------------------------------------------------
+
+uint32_t CTask::RunProgram() {
+    if (IsShellExecuteMethod(m_record.Method)) return StartShellExecute();
+    return StartProcess();
+}
+
+uint32_t CTask::StartProcess() {
+    const std::wstring line = BuildProcessCommandLine(m_record.Path, m_record.ChosenArguments());
+    fwu::LogLine(m_services.log, L"  Exec: %ls.", line.c_str());
+    uint32_t error = 0;
+    if (!m_services.programs.StartProcess(line, m_record.Dir, m_process, error)) {
+        fwu::LogLine(m_services.log, L"  Error - Exec failed (%d).", static_cast<int>(error));
+        return kTaskFailed;
+    }
+    return 0;
+}
+
+uint32_t CTask::StartShellExecute() {
+    ShellStart start;
+    start.file = L"\"" + m_record.Path + L"\"";
+    start.verb = m_record.Verb;
+    start.parameters = m_record.ChosenArguments();
+    start.directory = m_record.Dir;
+    start.hidden = m_record.Silent;
+    fwu::LogLine(m_services.log, L"  Exec: %ls %ls.", start.file.c_str(), start.parameters.c_str());
+    uint32_t error = 0;
+    if (!m_services.programs.StartShellExecute(start, m_process, error)) {
+        fwu::LogLine(m_services.log, L"  Error - Exec failed (%d).", static_cast<int>(error));
+        return kTaskFailed;
+    }
+    return 0;
+}
+
+uint32_t CTask::ShowMessageBox() {
+    return RunMessageBoxTask(DialogFieldsOf(m_record), m_record.Silent, m_services.dialogs);
+}
+
+uint32_t CTask::ShowTaskDialog() {
+    fwu::ILog& log = m_services.log;
+    return RunTaskDialogTask(DialogFieldsOf(m_record), m_record.Silent, m_services.dialogs,
+                             [&log](const std::wstring& line) { log.Line(line); });
+}
+
+void CTask::ExitWindowsTask(uint32_t mode) {
+    if (m_record.Silent) return;
+    uint32_t flags = 0;
+    if (!ExitWindowsFlagsForMode(mode, &flags)) return;
+    m_services.system.EndSession(flags);
+}
+
+uint32_t CTask::OpenUrl() {
+    if (m_record.Silent) return 1;
+    fwu::LogLine(m_services.log, L"  URL: %ls.", m_record.URL.c_str());
+    const int32_t hr = m_services.programs.LaunchUrl(m_record.URL, m_process);
+    if (hr < 0) {
+        m_process.reset();
+        fwu::LogLine(m_services.log, L"  Error - IELaunchURL failed 0x%08X.", static_cast<unsigned>(hr));
+        return 0;
+    }
+    return 1;
+}
+
+uint32_t CTask::CheckBaseBoard() {
+    IProbes& probes = m_services.probes;
+    fwu::ILog& log = m_services.log;
+    return CheckBaseBoardWith(
+        probes.FirmwareTables(), [&probes](const std::string& text) { return probes.AnsiToWide(text); },
+        m_services.caches.baseBoard, m_record.Data, [&log](const std::wstring& line) { log.Line(line); });
+}
+
+uint32_t CTask::CheckDiskDrive(const std::wstring& property) {
+    fwu::ILog& log = m_services.log;
+    return CheckDiskDriveWith(m_services.probes.DiskDrives(), m_services.caches.disks, property, m_record.Data,
+                              [&log](const std::wstring& line) { log.Line(line); });
+}
+
+void CTask::RemoveOwnFolderAtReboot() {
+    ISystemActions& system = m_services.system;
+    const std::wstring folder = system.OwnFolder();
+    if (folder.empty()) return;
+    DeleteFolderContentsWith(system, folder);
+    system.RegisterDelete(folder);
 }
 
 }  // namespace upd

@@ -1,17 +1,18 @@
-// One task of the task list: the keys of its TASK_n section after loading,
-// and the operations that carry it out.
+// One task of the task list: the record its TASK_n section loads into, the
+// rule that turns what its action answered into its result, and CTask, which
+// carries the action out.
 //
-// The record, its loading rules, the type dispatch and the checks that need
-// no platform call are portable (task.cpp). The operations that call Windows
-// directly (starting programs, dialogs, probes, power) are defined in the
-// Win32 layer of Update; the portable code reaches the few platform services
-// it needs through ITaskPlatform, which tests replace.
+// CTask is portable. It reaches the platform only through the narrow
+// interfaces of task_services.h, passed in at construction: the Win32 layer
+// of Update implements them, tests and TaskLint put their own in.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "task_services.h"
 
 namespace fwu {
 class CGlobalIniMgr;
@@ -45,134 +46,12 @@ inline constexpr uint32_t kTaskFailed = 0xFFFFFFFF;
 // this (a negative count reads as a huge unsigned one) reads no entries.
 inline constexpr uint32_t kMaxDialogEntries = 100;
 
-// One row of a flag-name table: the SDK value and its upper-case name. A
-// table ends at the first row whose name is empty.
-struct FlagNameEntry {
-    uint32_t value;
-    wchar_t name[260];
-};
-
-// A file held open for reading while others may only read it: nobody can
-// write, replace, rename or delete it until the hold is destroyed.
-class IFileHold {
-public:
-    virtual ~IFileHold() = default;
-};
-using FileHold = std::unique_ptr<IFileHold>;
-
-// Platform services the portable task code needs.
-class ITaskPlatform {
-public:
-    virtual ~ITaskPlatform() = default;
-    // ExpandEnvironmentStringsW; false when the expansion fails.
-    virtual bool ExpandEnvironmentText(const std::wstring& text, std::wstring& expanded) = 0;
-    // The stored command-line files (__MyParams.dat, then __MyParamsOwner.dat).
-    virtual bool HasStoredParameter(const std::wstring& name) = 0;
-    // WinVerifyTrust of the file, read through a handle that shares reading
-    // only; 0 when trusted. The handle is handed out in `hold`, so that the
-    // file started later is the file verified. A file that cannot be opened
-    // that way is not trusted, and `hold` stays empty.
-    virtual int32_t VerifyFileTrust(const std::wstring& path, FileHold& hold) = 0;
-    // The 64-digit upper-case SHA-256 text of the file, read through a
-    // handle that shares reading only and is handed out in `hold`; empty
-    // when none (`hold` then may stay empty).
-    virtual std::wstring HashFileSha256(const std::wstring& path, FileHold& hold) = 0;
-    // One line of the run's log.
-    virtual void Log(const std::wstring& line) = 0;
-    // AllowSetForegroundWindow(ASFW_ANY).
-    virtual void AllowSetForeground() = 0;
-    // Closes a process handle that a task held.
-    virtual void CloseProcessHandle(void* handle) = 0;
-};
-
-// The platform of the running program (Win32 layer); tests do not link it.
-ITaskPlatform& PlatformTaskServices();
-
-class CTask {
-public:
-    // ownerWindow: Update's hidden window (HWND).
-    CTask(void* ownerWindow, ITaskPlatform& platform);
-    virtual ~CTask();
-    CTask(const CTask&) = delete;
-    CTask& operator=(const CTask&) = delete;
-
-    // Reads section "TASK_<taskNumber>"; false when there is no configuration
-    // or Type is missing or above 13.
-    virtual bool Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* config, uint32_t taskNumber,
-                      uint32_t silent);
-    // Runs the action of the task's type; stores and returns the result.
-    virtual uint32_t Execute();
-    // 1 while a started program (or browser) must still be waited for.
-    virtual uint32_t IsWaiting();
-    // Brings the window of the running task to the front.
-    virtual void Activate();
-    // 1 when the task may run (signature and hash checks of type 0).
-    virtual uint32_t VerifyTarget();
-    virtual uint32_t GetAfterWait() { return AfterWait; }
-    // The next task after `result`: Goto for type 9, else RET_0x%08X, else n + 1.
-    virtual uint32_t GetNextTaskNumber(uint32_t result);
-    virtual uint32_t GetType() { return Type; }
-    virtual uint32_t GetResult() { return m_nResult; }
-    // Type 0: starts Path by Method; 0 when started, 0xFFFFFFFF when not.
-    virtual uint32_t RunProgram();
-    // Type 1: the identifier of the pressed button (6 in silent mode).
-    virtual uint32_t ShowMessageBox();
-    // Types 2 and 3: mode 1 restart, 2 shutdown, 3 hybrid shutdown.
-    virtual void ExitWindowsTask(uint32_t mode);
-    // Type 4: 1 when the page was opened or in silent mode, 0 on failure.
-    virtual uint32_t OpenUrl();
-    // Type 5: 1 when Update runs under WOW64.
-    virtual uint32_t IsWow64();
-    // Type 6: position of the board name in Data, or 0xFFFFFFFF.
-    virtual uint32_t CheckBaseBoard();
-    // Types 7 and 8: property "Model" or "FirmwareRevision"; 0 equal,
-    // 1 sorts after Data, 0xFFFFFFFF before, shorter or unavailable.
-    virtual uint32_t CheckDiskDrive(const std::wstring& property);
-    // Type 10: button, radio button and check box packed into one value.
-    virtual uint32_t ShowTaskDialog();
-    // Type 11: the number in Data (0 when empty or not a number).
-    virtual uint32_t ReturnDataValue();
-    virtual uint32_t StartProcess();
-    virtual uint32_t StartShellExecute();
-    // Makes the hidden window the foreground window (not in silent mode).
-    virtual void BringOwnerToFront();
-    // OR of the values of the comma-separated names of `list` in `table`.
-    virtual uint32_t ParseFlagNames(const FlagNameEntry* table, const std::wstring& list);
-    // 1 when no hash check is asked for or the hash of CalcFile is Distinct.
-    virtual uint32_t CheckFileHash();
-    // 0-based position of the first entry of `list` matching `name`, or 0xFFFFFFFF.
-    virtual uint32_t CompareBaseBoardText(const std::wstring& list, const std::wstring& name);
-    // The text with environment variables expanded (unchanged on failure).
-    virtual std::wstring ExpandEnvironment(const std::wstring& text);
-    // Type 12: 0 when Data is a stored argument, 1 when not or Data is empty.
-    virtual uint32_t TestParameter();
-    // Type 13: schedules Update's folder for removal at restart; 0.
-    virtual uint32_t RemoveOwnFolderAtReboot();
-    virtual void DeleteFolderContents(const std::wstring& folder);
-
-    // The dialog branch of Activate (types 1 and 10): the open message box
-    // or task dialog comes to the front, else the hidden window.
-    void ActivateDialog();
-
-    // The arguments of this run: Param_S in silent mode, else Param.
-    const std::wstring& ChosenArguments() const { return m_bSilent ? Param_S : Param; }
-    uint32_t GetTaskNumber() const { return m_nTaskNumber; }
-    void* GetProcessHandle() const { return m_hProcess; }
-    // Takes ownership of a started process (closes one held before).
-    void SetProcessHandle(void* handle);
-    // Closes and clears the held process handle, if any.
-    void CloseProcessHandle();
-    void SetResult(uint32_t result) { m_nResult = result; }
-    // The started program has ended: CalcFile is no longer held.
-    void ReleaseHashedFile() { m_hashedFile.reset(); }
-
-    // Owner and run settings.
-    void* m_hOwner = nullptr;
-    uint32_t m_bSilent = 0;
-    const fwu::CGlobalIniMgr* m_pIniMgr = nullptr;
-    uint32_t m_nTaskNumber = 0;
-
-    // Keys of the TASK_n section, after their transformation.
+// The keys of a TASK_n section after their transformation (paths joined
+// to the update folder, %UPDATEDIR% and environment variables expanded,
+// "\n" made line breaks, flags and numbers read).
+struct TaskRecord {
+    uint32_t Number = 0;  // n of TASK_n
+    bool Silent = false;  // the run is silent: Param_S, no dialogs
     uint32_t Type = kTaskTypeDefault;
     std::wstring Path;
     std::wstring Dir;
@@ -209,28 +88,138 @@ public:
     std::wstring TD_ExpandedControlText;
     std::wstring TD_CollapsedControlText;
     std::wstring TD_Footer;
-    std::vector<int32_t> m_ButtonIds;
-    std::vector<std::wstring> m_ButtonTexts;
-    std::vector<int32_t> m_RadioIds;
-    std::vector<std::wstring> m_RadioTexts;
+    std::vector<int32_t> ButtonIds;
+    std::vector<std::wstring> ButtonTexts;
+    std::vector<int32_t> RadioIds;
+    std::vector<std::wstring> RadioTexts;
     int32_t TD_Width = 0;
+    std::wstring DefaultTitle;  // MSG/IDS_STR_TITLE
+
+    // The arguments of this run: Param_S in silent mode, else Param.
+    const std::wstring& ChosenArguments() const { return Silent ? Param_S : Param; }
+};
+
+// Reads section "TASK_<taskNumber>" of `config` into `record`; false when
+// Type is missing or above 13 (the task does not load). Environment
+// variables are expanded through `environment`.
+bool LoadTaskRecord(const fwu::CGlobalIniMgr& config, uint32_t taskNumber, const std::wstring& updateFolder,
+                    bool silent, ITaskEnvironment& environment, TaskRecord& record);
+
+// The result of a task, from what its action answered:
+//   0  program        0 when started, 0xFFFFFFFF when not (a waited
+//                     program's exit code replaces it when the wait ends)
+//   1  message box    the button pressed
+//   2, 3 shutdown, restart   0xFFFFFFFF
+//   4  web page       0
+//   5  WOW64 test     answer 1 (under WOW64) gives 0, else 1
+//   6  base board     the position of the matching name, or 0xFFFFFFFF
+//   7  disk model     comparison 0 gives 0, else 1
+//   8  disk firmware  comparison 0 or 1 as it is, else 0xFFFFFFFF
+//   9  go-to          Goto (the answer is not used)
+//   10 task dialog    the packed answer
+//   11 return value   the number in Data (0 when empty or not a number)
+//   12 parameter test answer 1 (the argument is stored) gives 0, else 1;
+//                     an empty Data always gives 1
+//   13 folder removal 0
+// TaskLint takes the results a task can give from this function too.
+uint32_t TaskResult(const TaskRecord& record, uint32_t answer);
+
+// The number in Data of a return-value task (0 when empty or not a number).
+uint32_t ReturnDataValue(const TaskRecord& record);
+
+// The next task after `result`: Goto for type 9, else the value of the
+// section's RET_0x%08X key, else n + 1.
+uint32_t NextTaskNumber(const fwu::CGlobalIniMgr& config, const TaskRecord& record, uint32_t result);
+
+// What the task sequence needs of a task. CTask is the task of a run;
+// TaskLint's dry run wraps it.
+class ITask {
+public:
+    virtual ~ITask() = default;
+    // Loads TASK_<taskNumber>; false when there is no configuration or the
+    // task does not load.
+    virtual bool Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* config, uint32_t taskNumber,
+                      uint32_t silent) = 0;
+    // 1 when the task may run (signature and hash checks of type 0).
+    virtual uint32_t VerifyTarget() = 0;
+    // Runs the action of the task's type; stores and returns the result.
+    virtual uint32_t Execute() = 0;
+    // 1 while a started program (or browser) must still be waited for.
+    virtual uint32_t IsWaiting() = 0;
+    // Brings the window of the running task to the front.
+    virtual void Activate() = 0;
+    virtual uint32_t GetAfterWait() = 0;
+    virtual uint32_t GetNextTaskNumber(uint32_t result) = 0;
+    virtual uint32_t GetType() = 0;
+    virtual uint32_t GetResult() = 0;
+};
+
+class CTask final : public ITask {
+public:
+    explicit CTask(const TaskServices& services);
+    ~CTask() override;
+    CTask(const CTask&) = delete;
+    CTask& operator=(const CTask&) = delete;
+
+    bool Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* config, uint32_t taskNumber,
+              uint32_t silent) override;
+    uint32_t VerifyTarget() override;
+    uint32_t Execute() override;
+    uint32_t IsWaiting() override;
+    void Activate() override;
+    uint32_t GetAfterWait() override { return m_record.AfterWait; }
+    uint32_t GetNextTaskNumber(uint32_t result) override;
+    uint32_t GetType() override { return m_record.Type; }
+    uint32_t GetResult() override { return m_nResult; }
+
+    const TaskRecord& Record() const { return m_record; }
+    // Replaces the stored result (TaskLint's dry run with a given result).
+    void SetResult(uint32_t result) { m_nResult = result; }
+    // True while a started program (or browser) is held.
+    bool HasProcess() const { return m_process != nullptr; }
+
+    // The actions, one per task type; each answers what TaskResult turns
+    // into the result.
+    // Type 0: starts Path by Method; 0 when started, 0xFFFFFFFF when not.
+    uint32_t RunProgram();
+    // Type 1: the identifier of the pressed button (6 in silent mode).
+    uint32_t ShowMessageBox();
+    // Types 2 and 3: mode 1 restart, 2 shutdown, 3 hybrid shutdown.
+    void ExitWindowsTask(uint32_t mode);
+    // Type 4: 1 when the page was opened or in silent mode, 0 on failure.
+    uint32_t OpenUrl();
+    // Type 6: position of the board name in Data, or 0xFFFFFFFF.
+    uint32_t CheckBaseBoard();
+    // Types 7 and 8: property "Model" or "FirmwareRevision"; 0 equal,
+    // 1 sorts after Data, 0xFFFFFFFF before, shorter or unavailable.
+    uint32_t CheckDiskDrive(const std::wstring& property);
+    // Type 10: button, radio button and check box packed into one value.
+    uint32_t ShowTaskDialog();
+    // Type 13: schedules Update's folder for removal at restart.
+    void RemoveOwnFolderAtReboot();
+
+private:
+    // What the action of the task's type answered.
+    uint32_t RunAction();
+    uint32_t StartProcess();
+    uint32_t StartShellExecute();
+    // Makes the hidden window the foreground window (not in silent mode).
+    void BringOwnerToFront();
+    // 1 when no hash check is asked for or the hash of CalcFile is Distinct.
+    uint32_t CheckFileHash();
+
+    TaskServices m_services;
+    const fwu::CGlobalIniMgr* m_config = nullptr;
+    TaskRecord m_record;
+    uint32_t m_nResult = 0;
 
     // Files held from VerifyTarget on: the verified program until its
     // process exists (or its start failed), CalcFile until the program has
     // ended (or has started, when it is not waited for).
     FileHold m_verifiedProgram;
     FileHold m_hashedFile;
-
-    // Started process (HANDLE, owned), result and default title.
-    void* m_hProcess = nullptr;
-    uint32_t m_nResult = 0;
-    std::wstring m_strDefaultTitle;
-
-protected:
-    ITaskPlatform& Platform() { return *m_platform; }
-
-private:
-    ITaskPlatform* m_platform;
+    // The started program or browser, while it is watched.
+    StartedProgram m_process;
 };
 
 // "TASK_%d" of a task number (signed decimal).

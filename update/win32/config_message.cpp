@@ -1,16 +1,13 @@
 #include "config_message.h"
 
-#include "config.h"
-#include "globals.h"
-#include "runstate.h"
 #include "text.h"
 
 namespace upd {
 
-int ShowConfigMessage(const std::wstring& key, UINT flags) {
-    if (g_run.silent) return IDYES;
-    std::wstring caption = g_IniMgr.GetString(L"MSG", L"IDS_STR_TITLE", L"");
-    std::wstring text = g_IniMgr.GetString(L"MSG", key, L"");
+int ShowConfigMessage(const fwu::CGlobalIniMgr& config, bool silent, const std::wstring& key, UINT flags) {
+    if (silent) return IDYES;
+    std::wstring caption = config.GetString(L"MSG", L"IDS_STR_TITLE", L"");
+    std::wstring text = config.GetString(L"MSG", key, L"");
     if (text.empty()) return IDCANCEL;
     caption = fwu::ExpandLineBreaks(caption, L"\r\n");
     text = fwu::ExpandLineBreaks(text, L"\r\n");

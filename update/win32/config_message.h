@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "config.h"
+
 namespace upd {
 
 // A message box whose text is MSG/<key> and caption MSG/IDS_STR_TITLE.
 // Silent mode shows nothing and gives IDYES; an empty text gives IDCANCEL.
-int ShowConfigMessage(const std::wstring& key, UINT flags);
+int ShowConfigMessage(const fwu::CGlobalIniMgr& config, bool silent, const std::wstring& key, UINT flags);
 
 }  // namespace upd

@@ -3,49 +3,64 @@
 #include <memory>
 
 #include "config_message.h"
-#include "globals.h"
-#include "log.h"
-#include "runstate.h"
 #include "sequencer.h"
+#include "task_services_win32.h"
 #include "update_defs.h"
 #include "window.h"
 
 namespace upd {
 
-namespace {
-
-class CWindowHost final : public ISequencerHost {
+class CSequencerWindow final : public ISequencerHost {
 public:
-    explicit CWindowHost(HWND window) : m_window(window) {}
+    CSequencerWindow(HWND window, SequencerWindowContext& context)
+        : m_window(window),
+          m_context(context),
+          m_services(window, context.run.probes, context.log),
+          m_sequencer(context.run, &context.config, *this) {}
+
+    CSequencer& Sequencer() { return m_sequencer; }
+
     void PostToWindow(unsigned message) override { ::PostMessageW(m_window, message, 0, 0); }
     void StartTimer(unsigned id, uint32_t milliseconds) override { ::SetTimer(m_window, id, milliseconds, nullptr); }
     void StopTimer(unsigned id) override { ::KillTimer(m_window, id); }
     void DestroyOwnWindow() override { ::DestroyWindow(m_window); }
     void ForegroundOwnWindow() override { ::SetForegroundWindow(m_window); }
-    void ShowConfigMessage(const std::wstring& key, unsigned flags) override { upd::ShowConfigMessage(key, flags); }
-    void Log(const std::wstring& line) override { LogWriteLine(line); }
-    std::unique_ptr<CTask> CreateTask() override { return std::make_unique<CTask>(m_window, PlatformTaskServices()); }
+    void ShowConfigMessage(const std::wstring& key, unsigned flags) override {
+        upd::ShowConfigMessage(m_context.config, m_context.run.silent != 0, key, flags);
+    }
+    void Log(const std::wstring& line) override { m_context.log.Line(line); }
+    std::unique_ptr<ITask> CreateTask() override { return std::make_unique<CTask>(m_services.Services()); }
 
 private:
     HWND m_window;
+    SequencerWindowContext& m_context;
+    CWin32TaskServices m_services;
+    CSequencer m_sequencer;
 };
 
-struct SequencerWindow {
-    std::unique_ptr<CWindowHost> host;
-    std::unique_ptr<CSequencer> sequencer;
-};
-// One hidden window per run.
-SequencerWindow g_window;
+SequencerWindowContext::SequencerWindowContext(RunState& r, const fwu::CGlobalIniMgr& c, fwu::ILog& l)
+    : run(r), config(c), log(l) {}
 
-}  // namespace
+SequencerWindowContext::~SequencerWindowContext() { End(); }
+
+void SequencerWindowContext::End() {
+    run.task.reset();
+    window.reset();
+}
 
 LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    CSequencer* seq = g_window.sequencer.get();
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    auto* context = reinterpret_cast<SequencerWindowContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    CSequencer* seq = context && context->window ? &context->window->Sequencer() : nullptr;
     switch (message) {
         case WM_CREATE:
-            g_window.host = std::make_unique<CWindowHost>(window);
-            g_window.sequencer = std::make_unique<CSequencer>(g_run, &g_IniMgr, *g_window.host);
-            g_window.sequencer->OnCreate();
+            if (!context) return -1;
+            context->window = std::make_unique<CSequencerWindow>(window, *context);
+            context->window->Sequencer().OnCreate();
             return 0;
         case kWmUpdateRunTask:
             if (seq) seq->OnRunTask();
@@ -66,8 +81,10 @@ LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             if (seq && (wParam == kTimerPoll || wParam == kTimerAfterWait)) seq->OnTimer(unsigned(wParam));
             return ::DefWindowProcW(window, message, wParam, lParam);
         case WM_CLOSE:
-            if (seq) seq->OnClose();
-            else ::DestroyWindow(window);
+            if (seq)
+                seq->OnClose();
+            else
+                ::DestroyWindow(window);
             return 0;
         case WM_ENDSESSION:
             if (seq) seq->OnEndSession(wParam != 0);
@@ -78,12 +95,6 @@ LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);
     }
-}
-
-void EndSequencer() {
-    g_run.task.reset();
-    g_window.sequencer.reset();
-    g_window.host.reset();
 }
 
 }  // namespace upd

@@ -10,18 +10,16 @@
 #include "config.h"
 #include "config_message.h"
 #include "dll_search.h"
-#include "globals.h"
 #include "handle.h"
 #include "log.h"
 #include "module.h"
 #include "params.h"
 #include "power.h"
 #include "runstate.h"
+#include "sequencer.h"
 #include "text.h"
 #include "update_defs.h"
 #include "window.h"
-
-fwu::CGlobalIniMgr g_IniMgr;
 
 namespace upd {
 
@@ -71,33 +69,41 @@ int EndEarly(const wchar_t* line, uint32_t code) {
     return static_cast<int>(code);
 }
 
-void ErrorBox(const wchar_t* text) {
-    if (!g_run.silent) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
+void ErrorBox(bool silent, const wchar_t* text) {
+    if (!silent) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
 }
+
+// The run's log as the tasks and the sequencer see it.
+class CRunLog final : public fwu::ILog {
+public:
+    void Line(const std::wstring& text) override { LogWriteLine(text); }
+};
 
 }  // namespace
 
 int RunUpdate(int showCommand) {
     RestrictDllSearch();
+    RunState run;
+    fwu::CGlobalIniMgr config;
     StartupOptions options;
     {
         CParseParam params;
         options = ReadStartupOptions(params);
-        if (options.silent) g_run.silent = 1;
-        g_run.firstTask = options.firstTask;
+        if (options.silent) run.silent = 1;
+        run.firstTask = options.firstTask;
         if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
     }
-    if (HasStoredParameter(L"/s")) g_run.silent = 1;
-    if (g_run.silent) LogPrintf(L"Silent.");
-    LogPrintf(L"First Task Number: %d.", int(g_run.firstTask));
+    if (HasStoredParameter(L"/s")) run.silent = 1;
+    if (run.silent) LogPrintf(L"Silent.");
+    LogPrintf(L"First Task Number: %d.", int(run.firstTask));
     ::InitCommonControls();
 
-    if (!fwu::LocateConfigFile(g_IniMgr, fwu::ConfigLayout::UpdateFolder)) {
-        ErrorBox(L"Ini file is not found.");
+    if (!fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder)) {
+        ErrorBox(run.silent != 0, L"Ini file is not found.");
         return EndEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
     }
-    if (!g_IniMgr.m_bValid) {
-        ErrorBox(L"Falsify ini file.");
+    if (!config.m_bValid) {
+        ErrorBox(run.silent != 0, L"Falsify ini file.");
         return EndEarly(L"error - falsify ini file. return 3.", kExitIniFalsified);
     }
 
@@ -122,13 +128,13 @@ int RunUpdate(int showCommand) {
     }
 
     WriteOwnParameters();
-    const std::wstring reqSys = g_IniMgr.GetString(L"CONFIG", L"REQSYS", L"OFF");
-    const std::wstring reqDisp = g_IniMgr.GetString(L"CONFIG", L"REQDISP", L"OFF");
-    if (IsOff(g_IniMgr.GetString(L"CERT", L"VERIFY", L""))) g_run.skipTrust = 1;
-    if (HasStoredParameter(L"/DisableCertificationCheck")) g_run.skipTrust = 1;
+    const std::wstring reqSys = config.GetString(L"CONFIG", L"REQSYS", L"OFF");
+    const std::wstring reqDisp = config.GetString(L"CONFIG", L"REQDISP", L"OFF");
+    if (IsOff(config.GetString(L"CERT", L"VERIFY", L""))) run.skipTrust = 1;
+    if (HasStoredParameter(L"/DisableCertificationCheck")) run.skipTrust = 1;
 
     if (!IsUserAdmin()) {
-        ShowConfigMessage(L"IDS_STR_NOTADMIN", MB_ICONWARNING);
+        ShowConfigMessage(config, run.silent != 0, L"IDS_STR_NOTADMIN", MB_ICONWARNING);
         DeleteOwnParameters();
         return EndEarly(L"error - not Admin. return 6.", kExitNotAdmin);
     }
@@ -145,9 +151,9 @@ int RunUpdate(int showCommand) {
         if (IsOn(reqSys)) system.Start();
         if (IsOn(reqDisp)) display.Start();
 
-        g_run.currentTask = g_run.firstTask;
-        g_run.updateFolder = fwu::ModuleFolder();
-        g_run.exitCode = 0;
+        run.currentTask = run.firstTask;
+        run.updateFolder = fwu::ModuleFolder();
+        run.exitCode = 0;
 
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
         WNDCLASSEXW wc{};
@@ -157,10 +163,12 @@ int RunUpdate(int showCommand) {
         wc.hInstance = instance;
         wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kWindowClass;
+        CRunLog log;
+        SequencerWindowContext context(run, config, log);
         HWND window = nullptr;
         if (::RegisterClassExW(&wc))
             window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                       instance, nullptr);
+                                       instance, &context);
         if (window) {
             ::ShowWindow(window, showCommand);
             ::UpdateWindow(window);
@@ -171,13 +179,14 @@ int RunUpdate(int showCommand) {
             }
         }
 
-        EndSequencer();
+        // The last task lets go of its program and held files.
+        context.End();
         DeleteOwnParameters();
         if (window) {
-            LogPrintf(L"return %d.", int(g_run.exitCode));
+            LogPrintf(L"return %d.", int(run.exitCode));
         } else {
             // No task ran: a caller must not read this run as a finished update.
-            g_run.exitCode = kExitNoWindow;
+            run.exitCode = kExitNoWindow;
             LogPrintf(L"error - failed to create window. return %d.", int(kExitNoWindow));
         }
         CloseLogFile();
@@ -185,7 +194,7 @@ int RunUpdate(int showCommand) {
         // The power requests end here, then the guard.
     }
     guard.reset();
-    return static_cast<int>(g_run.exitCode);
+    return static_cast<int>(run.exitCode);
 }
 
 }  // namespace upd

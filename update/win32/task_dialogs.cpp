@@ -1,5 +1,5 @@
-// The message box and task dialog tasks on Windows, and the dialog branch
-// of Activate.
+// The dialogs of the dialog tasks on Windows, and bringing Update's hidden
+// window or an open dialog to the front.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,8 +9,7 @@
 #include "dialog_tasks.h"
 #include "flag_names.h"
 #include "handle.h"
-#include "log.h"
-#include "task.h"
+#include "task_services_win32.h"
 
 namespace upd {
 
@@ -70,93 +69,6 @@ std::vector<TASKDIALOG_BUTTON> ButtonArray(const std::vector<DialogButton>& butt
     return out;
 }
 
-class CWin32DialogHost final : public IDialogHost {
-public:
-    uint32_t ShowMessageBox(const MessageBoxSpec& spec) override {
-        return static_cast<uint32_t>(::MessageBoxW(nullptr, spec.text.c_str(), spec.caption.c_str(), spec.style));
-    }
-
-    TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) override {
-        TASKDIALOGCONFIG config{};
-#ifdef _WIN64
-        static_assert(sizeof(TASKDIALOGCONFIG) == 160);
-#endif
-        config.cbSize = sizeof(config);
-        config.hwndParent = nullptr;
-        config.hInstance = ::GetModuleHandleW(nullptr);
-        config.dwFlags = spec.flags;
-        config.dwCommonButtons = spec.commonButtons;
-        config.pszWindowTitle = spec.windowTitle.c_str();
-        config.pszMainInstruction = spec.mainInstruction.c_str();
-        config.pszContent = spec.content.c_str();
-        config.pszVerificationText = spec.verificationText.c_str();
-        config.pszExpandedInformation = spec.expandedInformation.c_str();
-        config.pszExpandedControlText = spec.expandedControlText.c_str();
-        config.pszCollapsedControlText = spec.collapsedControlText.c_str();
-        config.pszFooter = spec.footer.c_str();
-
-        // The icons loaded from files live until the dialog has closed,
-        // also when a named icon took their place.
-        UniqueIcon mainIcon = LoadIconFile(spec.mainIconFile);
-        UniqueIcon footerIcon = LoadIconFile(spec.footerIconFile);
-        config.hMainIcon = mainIcon.get();
-        if (spec.mainIconResource) config.pszMainIcon = MAKEINTRESOURCEW(spec.mainIconResource);
-        config.hFooterIcon = footerIcon.get();
-        if (spec.footerIconResource) config.pszFooterIcon = MAKEINTRESOURCEW(spec.footerIconResource);
-
-        std::vector<TASKDIALOG_BUTTON> buttons = ButtonArray(spec.buttons);
-        std::vector<TASKDIALOG_BUTTON> radios = ButtonArray(spec.radioButtons);
-        config.cButtons = static_cast<UINT>(buttons.size());
-        config.pButtons = buttons.empty() ? nullptr : buttons.data();
-        config.nDefaultButton = spec.defaultButton;
-        config.cRadioButtons = static_cast<UINT>(radios.size());
-        config.pRadioButtons = radios.empty() ? nullptr : radios.data();
-        config.nDefaultRadioButton = spec.defaultRadioButton;
-        config.pfCallback = TaskDialogCallback;
-        config.lpCallbackData = 0;
-        config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, ScreenDpi(), WorkAreaDialogUnits()));
-
-        int button = 0, radio = 0;
-        BOOL verified = FALSE;
-        HRESULT hr = ::TaskDialogIndirect(&config, &button, &radio, &verified);
-        TaskDialogOutcome outcome;
-        outcome.hr = static_cast<int32_t>(hr);
-        outcome.button = button;
-        outcome.radioButton = radio;
-        outcome.verificationChecked = verified != FALSE;
-        return outcome;
-    }
-};
-
-DialogTaskFields FieldsOf(const CTask& t) {
-    DialogTaskFields f;
-    f.msgTitle = t.MsgTitle;
-    f.msgText = t.MsgText;
-    f.msgType = t.MsgType;
-    f.defaultTitle = t.m_strDefaultTitle;
-    f.flags = t.TD_Flags;
-    f.commonButtons = t.TD_CommonButtons;
-    f.mainIconName = t.TD_pszMainIcon;
-    f.footerIconName = t.TD_pszFooterIcon;
-    f.mainIconFile = t.TD_hMainIcon;
-    f.footerIconFile = t.TD_hFooterIcon;
-    f.mainInstruction = t.TD_MainInstruction;
-    f.content = t.TD_Content;
-    f.verificationText = t.TD_VerificationText;
-    f.expandedInformation = t.TD_ExpandedInformation;
-    f.expandedControlText = t.TD_ExpandedControlText;
-    f.collapsedControlText = t.TD_CollapsedControlText;
-    f.footer = t.TD_Footer;
-    f.buttonIds = t.m_ButtonIds;
-    f.buttonTexts = t.m_ButtonTexts;
-    f.radioIds = t.m_RadioIds;
-    f.radioTexts = t.m_RadioTexts;
-    f.defaultButton = t.TD_DefaultButton;
-    f.defaultRadioButton = t.TD_DefaultRadioButton;
-    f.width = t.TD_Width;
-    return f;
-}
-
 }  // namespace
 
 HRESULT CALLBACK TaskDialogCallback(HWND, UINT notification, WPARAM, LPARAM lParam, LONG_PTR) {
@@ -171,28 +83,74 @@ HRESULT CALLBACK TaskDialogCallback(HWND, UINT notification, WPARAM, LPARAM lPar
     }
 }
 
-uint32_t CTask::ShowMessageBox() {
-    CWin32DialogHost host;
-    return RunMessageBoxTask(FieldsOf(*this), m_bSilent != 0, host);
+uint32_t CWin32Dialogs::ShowMessageBox(const MessageBoxSpec& spec) {
+    return static_cast<uint32_t>(::MessageBoxW(nullptr, spec.text.c_str(), spec.caption.c_str(), spec.style));
 }
 
-uint32_t CTask::ShowTaskDialog() {
-    CWin32DialogHost host;
-    return RunTaskDialogTask(FieldsOf(*this), m_bSilent != 0, host, [](const std::wstring& line) { LogWriteLine(line); });
+TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogSpec& spec) {
+    TASKDIALOGCONFIG config{};
+#ifdef _WIN64
+    static_assert(sizeof(TASKDIALOGCONFIG) == 160);
+#endif
+    config.cbSize = sizeof(config);
+    config.hwndParent = nullptr;
+    config.hInstance = ::GetModuleHandleW(nullptr);
+    config.dwFlags = spec.flags;
+    config.dwCommonButtons = spec.commonButtons;
+    config.pszWindowTitle = spec.windowTitle.c_str();
+    config.pszMainInstruction = spec.mainInstruction.c_str();
+    config.pszContent = spec.content.c_str();
+    config.pszVerificationText = spec.verificationText.c_str();
+    config.pszExpandedInformation = spec.expandedInformation.c_str();
+    config.pszExpandedControlText = spec.expandedControlText.c_str();
+    config.pszCollapsedControlText = spec.collapsedControlText.c_str();
+    config.pszFooter = spec.footer.c_str();
+
+    // The icons loaded from files live until the dialog has closed,
+    // also when a named icon took their place.
+    UniqueIcon mainIcon = LoadIconFile(spec.mainIconFile);
+    UniqueIcon footerIcon = LoadIconFile(spec.footerIconFile);
+    config.hMainIcon = mainIcon.get();
+    if (spec.mainIconResource) config.pszMainIcon = MAKEINTRESOURCEW(spec.mainIconResource);
+    config.hFooterIcon = footerIcon.get();
+    if (spec.footerIconResource) config.pszFooterIcon = MAKEINTRESOURCEW(spec.footerIconResource);
+
+    std::vector<TASKDIALOG_BUTTON> buttons = ButtonArray(spec.buttons);
+    std::vector<TASKDIALOG_BUTTON> radios = ButtonArray(spec.radioButtons);
+    config.cButtons = static_cast<UINT>(buttons.size());
+    config.pButtons = buttons.empty() ? nullptr : buttons.data();
+    config.nDefaultButton = spec.defaultButton;
+    config.cRadioButtons = static_cast<UINT>(radios.size());
+    config.pRadioButtons = radios.empty() ? nullptr : radios.data();
+    config.nDefaultRadioButton = spec.defaultRadioButton;
+    config.pfCallback = TaskDialogCallback;
+    config.lpCallbackData = 0;
+    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, ScreenDpi(), WorkAreaDialogUnits()));
+
+    int button = 0, radio = 0;
+    BOOL verified = FALSE;
+    HRESULT hr = ::TaskDialogIndirect(&config, &button, &radio, &verified);
+    TaskDialogOutcome outcome;
+    outcome.hr = static_cast<int32_t>(hr);
+    outcome.button = button;
+    outcome.radioButton = radio;
+    outcome.verificationChecked = verified != FALSE;
+    return outcome;
 }
 
-uint32_t CTask::ParseFlagNames(const FlagNameEntry* table, const std::wstring& list) {
-    return upd::ParseFlagNames(table, list);
+void CWin32Dialogs::BringOwnerToFront() {
+    if (::GetForegroundWindow() == m_owner) return;
+    ::SetWindowPos(m_owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    ::SetForegroundWindow(m_owner);
+    ::SetWindowPos(m_owner, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
-void CTask::ActivateDialog() {
-    const std::wstring& caption = DialogCaption(MsgTitle, m_strDefaultTitle);
+bool CWin32Dialogs::ForegroundDialog(const std::wstring& caption) {
     // Message boxes and task dialogs share the dialog class "#32770".
-    if (HWND dialog = ::FindWindowW(L"#32770", caption.c_str())) {
-        ::SetForegroundWindow(dialog);
-        return;
-    }
-    BringOwnerToFront();
+    HWND dialog = ::FindWindowW(L"#32770", caption.c_str());
+    if (!dialog) return false;
+    ::SetForegroundWindow(dialog);
+    return true;
 }
 
 }  // namespace upd

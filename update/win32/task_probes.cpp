@@ -1,13 +1,12 @@
-// The base-board and disk-drive probes on Windows: the raw SMBIOS table
-// through GetSystemFirmwareTable, the disk drives through WMI.
+// The machine probes on Windows: the raw SMBIOS table through
+// GetSystemFirmwareTable, the disk drives through WMI, the WOW64 test.
 #include <windows.h>
 #include <objbase.h>
 #include <wbemcli.h>
 
 #include "handle.h"
-#include "log.h"
 #include "probes.h"
-#include "task.h"
+#include "task_services_win32.h"
 
 namespace upd {
 
@@ -21,7 +20,7 @@ public:
 };
 
 // The whole string, however long (CP_ACP, as the firmware's 8-bit text).
-std::wstring AnsiToWide(const std::string& text) {
+std::wstring AnsiToWideText(const std::string& text) {
     if (text.empty()) return std::wstring();
     int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (n <= 0) return std::wstring();
@@ -91,22 +90,30 @@ public:
     }
 };
 
-void LogLine(const std::wstring& line) { LogWriteLine(line); }
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
 
 }  // namespace
 
-uint32_t CTask::CheckBaseBoard() {
-    CWin32FirmwareTables tables;
-    return CheckBaseBoardWith(tables, AnsiToWide, g_strBaseBoard, Data, LogLine);
-}
+CWin32Probes::CWin32Probes()
+    : m_tables(std::make_unique<CWin32FirmwareTables>()), m_disks(std::make_unique<CWmiDiskDrives>()) {}
 
-uint32_t CTask::CheckDiskDrive(const std::wstring& property) {
-    CWmiDiskDrives drives;
-    return CheckDiskDriveWith(drives, g_strDiskValue, property, Data, LogLine);
-}
+CWin32Probes::~CWin32Probes() = default;
 
-uint32_t CTask::CompareBaseBoardText(const std::wstring& list, const std::wstring& name) {
-    return upd::CompareBaseBoardText(list, name);
+IFirmwareTableSource& CWin32Probes::FirmwareTables() { return *m_tables; }
+
+std::wstring CWin32Probes::AnsiToWide(const std::string& text) { return AnsiToWideText(text); }
+
+IDiskDriveSource& CWin32Probes::DiskDrives() { return *m_disks; }
+
+bool CWin32Probes::IsWow64() {
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32");
+    if (!kernel) return false;
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    if (!isWow64Process) return false;
+    BOOL wow64 = FALSE;
+    if (!isWow64Process(::GetCurrentProcess(), &wow64)) return false;
+    return wow64 != FALSE;
 }
 
 }  // namespace upd

@@ -1,83 +1,50 @@
-// Program tasks: starting the program of a type-0 task, watching it without
-// blocking, and bringing its window (or Update's) to the front.
+// Starting the program of a program task or the browser of a web-page task,
+// verified through a held file, and watching it without blocking.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <vector>
 
-#include "log.h"
-#include "task.h"
+#include "handle.h"
+#include "task_services_win32.h"
+#include "verify.h"
 
 namespace upd {
 
 namespace {
-HWND Owner(const CTask& task) { return static_cast<HWND>(task.m_hOwner); }
-}  // namespace
 
-uint32_t CTask::StartProcess() {
-    const std::wstring line = BuildProcessCommandLine(Path, ChosenArguments());
-    // CreateProcessW may write into its command line.
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
-    LogPrintf(L"  Exec: %ls.", line.c_str());
+// A file held open by a task (see IFileHold).
+class CFileHold final : public IFileHold {
+public:
+    explicit CFileHold(fwu::UniqueFile file) : m_file(std::move(file)) {}
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
-                          nullptr, Dir.c_str(), &startup, &info)) {
-        LogPrintf(L"  Error - Exec failed (%d).", static_cast<int>(::GetLastError()));
-        return kTaskFailed;
-    }
-    ::CloseHandle(info.hThread);
-    SetProcessHandle(info.hProcess);
-    return 0;
-}
+private:
+    fwu::UniqueFile m_file;
+};
 
-uint32_t CTask::StartShellExecute() {
-    const std::wstring file = L"\"" + Path + L"\"";
-    const std::wstring& arguments = ChosenArguments();
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
-    info.hwnd = nullptr;
-    info.lpVerb = Verb.empty() ? nullptr : Verb.c_str();
-    info.lpFile = file.c_str();
-    info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
-    info.lpDirectory = Dir.empty() ? nullptr : Dir.c_str();
-    info.nShow = m_bSilent ? SW_HIDE : SW_SHOWNORMAL;
-    LogPrintf(L"  Exec: %ls %ls.", file.c_str(), arguments.c_str());
-    if (!::ShellExecuteExW(&info)) {
-        LogPrintf(L"  Error - Exec failed (%d).", static_cast<int>(::GetLastError()));
-        return kTaskFailed;
-    }
-    SetProcessHandle(info.hProcess);
-    return 0;
-}
+// The launch information of IELaunchURL.
+struct IeLaunchUrlInfo {
+    DWORD cbSize;
+    DWORD dwCreationFlags;
+    DWORD dwLaunchOptionFlags;
+};
+using IELaunchURLFn = HRESULT(WINAPI*)(LPCWSTR, PROCESS_INFORMATION*, void*);
 
-void CTask::BringOwnerToFront() {
-    if (m_bSilent) return;
-    HWND owner = Owner(*this);
-    if (::GetForegroundWindow() == owner) return;
-    ::SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    ::SetForegroundWindow(owner);
-    ::SetWindowPos(owner, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-}
+class CStartedProcess final : public IStartedProgram {
+public:
+    explicit CStartedProcess(fwu::UniqueHandle process) : m_process(std::move(process)) {}
 
-uint32_t CTask::IsWaiting() {
-    if (!WaitExit) return 0;
-    if (Type == TASK_RUN_PROGRAM) {
-        if (!m_hProcess) return 0;
-        HANDLE process = static_cast<HANDLE>(m_hProcess);
-        DWORD wait = ::MsgWaitForMultipleObjects(1, &process, FALSE, 0, QS_ALLINPUT);
+    State Poll(bool pumpMessages, uint32_t& exitCode) override {
+        HANDLE process = m_process.get();
+        const DWORD wait = pumpMessages ? ::MsgWaitForMultipleObjects(1, &process, FALSE, 0, QS_ALLINPUT)
+                                        : ::WaitForSingleObject(process, 0);
         if (wait == WAIT_OBJECT_0) {
             DWORD code = 0;
-            if (::GetExitCodeProcess(process, &code)) m_nResult = code;
-            CloseProcessHandle();
-            ReleaseHashedFile();
-            return 0;
+            if (!::GetExitCodeProcess(process, &code)) return State::EndedNoCode;
+            exitCode = code;
+            return State::Ended;
         }
-        if (wait == WAIT_OBJECT_0 + 1) {
+        if (pumpMessages && wait == WAIT_OBJECT_0 + 1) {
             MSG msg;
             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 if (msg.message == WM_QUIT) {
@@ -88,42 +55,109 @@ uint32_t CTask::IsWaiting() {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
-            return 1;
+            return State::Running;
         }
-        if (wait == WAIT_TIMEOUT) return 1;
-        m_nResult = 0;
-        return 0;
+        if (wait == WAIT_TIMEOUT) return State::Running;
+        return State::Failed;
     }
-    if (Type == TASK_OPEN_URL) {
-        if (!m_hProcess) return 0;
-        if (::WaitForSingleObject(static_cast<HANDLE>(m_hProcess), 0) != WAIT_OBJECT_0) return 1;
-        CloseProcessHandle();
-        return 0;
-    }
-    return 0;
-}
 
-void CTask::Activate() {
-    if (Type == TASK_RUN_PROGRAM || Type == TASK_OPEN_URL) {
-        if (m_hProcess) {
-            DWORD id = ::GetProcessId(static_cast<HANDLE>(m_hProcess));
-            for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(w, &owner);
-                if (id != 0 && owner == id) {
-                    ::SetForegroundWindow(w);
-                    return;
-                }
+    bool ForegroundWindow() override {
+        const DWORD id = ::GetProcessId(m_process.get());
+        if (id == 0) return false;
+        for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner == id) {
+                ::SetForegroundWindow(w);
+                return true;
             }
         }
-        BringOwnerToFront();
-        return;
+        return false;
     }
-    if (Type == TASK_MESSAGE_BOX || Type == TASK_TASK_DIALOG) {
-        ActivateDialog();
-        return;
+
+private:
+    fwu::UniqueHandle m_process;
+};
+
+StartedProgram Watch(HANDLE process) {
+    if (!process) return nullptr;
+    return std::make_unique<CStartedProcess>(fwu::UniqueHandle(process));
+}
+
+}  // namespace
+
+int32_t CWin32ProgramRunner::VerifyFileTrust(const std::wstring& path, FileHold& hold) {
+    fwu::UniqueFile file;
+    const int32_t result = VerifyFileSignature(path, file);
+    if (file) hold = std::make_unique<CFileHold>(std::move(file));
+    return result;
+}
+
+std::wstring CWin32ProgramRunner::HashFileSha256(const std::wstring& path, FileHold& hold) {
+    fwu::UniqueFile file;
+    std::wstring hash = upd::HashFileSha256(path, file);
+    if (file) hold = std::make_unique<CFileHold>(std::move(file));
+    return hash;
+}
+
+void CWin32ProgramRunner::AllowSetForeground() { ::AllowSetForegroundWindow(ASFW_ANY); }
+
+bool CWin32ProgramRunner::StartProcess(const std::wstring& commandLine, const std::wstring& directory,
+                                       StartedProgram& process, uint32_t& error) {
+    // CreateProcessW may write into its command line.
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
+                          nullptr, directory.c_str(), &startup, &info)) {
+        error = ::GetLastError();
+        return false;
     }
-    BringOwnerToFront();
+    fwu::UniqueHandle thread(info.hThread);
+    process = Watch(info.hProcess);
+    return true;
+}
+
+bool CWin32ProgramRunner::StartShellExecute(const ShellStart& start, StartedProgram& process, uint32_t& error) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
+    info.hwnd = nullptr;
+    info.lpVerb = start.verb.empty() ? nullptr : start.verb.c_str();
+    info.lpFile = start.file.c_str();
+    info.lpParameters = start.parameters.empty() ? nullptr : start.parameters.c_str();
+    info.lpDirectory = start.directory.empty() ? nullptr : start.directory.c_str();
+    info.nShow = start.hidden ? SW_HIDE : SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&info)) {
+        error = ::GetLastError();
+        return false;
+    }
+    process = Watch(info.hProcess);
+    return true;
+}
+
+int32_t CWin32ProgramRunner::LaunchUrl(const std::wstring& url, StartedProgram& process) {
+    HRESULT hr = E_NOTIMPL;
+    PROCESS_INFORMATION pi{};
+    {
+        // From the system folder only: Update runs elevated from a package
+        // folder that others may have written to.
+        fwu::UniqueModule ieframe(::LoadLibraryExW(L"ieframe.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+        if (ieframe) {
+            auto launch = reinterpret_cast<IELaunchURLFn>(
+                reinterpret_cast<void*>(::GetProcAddress(ieframe.get(), "IELaunchURL")));
+            if (launch) {
+                IeLaunchUrlInfo launchInfo{sizeof(IeLaunchUrlInfo), 0, 0};
+                hr = launch(url.c_str(), &pi, &launchInfo);
+            }
+        }
+    }
+    fwu::UniqueHandle thread(pi.hThread);
+    fwu::UniqueHandle started(pi.hProcess);
+    if (SUCCEEDED(hr)) process = Watch(started.release());
+    return static_cast<int32_t>(hr);
 }
 
 }  // namespace upd

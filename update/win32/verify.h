@@ -5,18 +5,8 @@
 #include <string>
 
 #include "handle.h"
-#include "task.h"
 
 namespace upd {
-
-// A file held open by a task (see IFileHold).
-class CFileHold final : public IFileHold {
-public:
-    explicit CFileHold(fwu::UniqueFile file) : m_file(std::move(file)) {}
-
-private:
-    fwu::UniqueFile m_file;
-};
 
 // Opens the file for reading; others may read it but not write, rename or
 // delete it while the handle is open.

@@ -1,5 +1,0 @@
-#include "runstate.h"
-
-namespace upd {
-RunState g_run;
-}

@@ -30,9 +30,8 @@ void Exercise(upd::CSMBios& s, uint8_t type) {
         std::vector<uint8_t> buf(length);
         s.GetStructure(type, static_cast<uint8_t>(length), buf.data());
     }
-    s.GetNthStructure(type, 1, 0, nullptr);
     uint8_t small[8];
-    s.FindNthStructure(type, 0, sizeof(small), small, false);
+    s.FindStructure(type, sizeof(small), small, false);
     for (unsigned index : {0u, 1u, 4u, 255u}) {
         uint32_t n = s.GetStructureString(type, static_cast<uint8_t>(index), 0, nullptr);
         if (n) {

@@ -525,14 +525,13 @@ public:
         for (auto it = queue.begin(); it != queue.end();)
             it = it->timer && it->id == id ? queue.erase(it) : it + 1;
     }
-    void DestroyOwnWindow() override { destroyed = true; }
+    void DestroyOwnWindow() override {}
     void ForegroundOwnWindow() override {}
     void ShowConfigMessage(const std::wstring&, unsigned) override {}
     void Log(const std::wstring& line) override { m_run.Log(line); }
     std::unique_ptr<upd::ITask> CreateTask() override { return std::make_unique<TraceTask>(m_services, m_run); }
 
     std::deque<Event> queue;
-    bool destroyed = false;
 
 private:
     TraceRun& m_run;
@@ -605,7 +604,7 @@ TraceResult TraceConfigBytes(const std::vector<uint8_t>& bytes, const TraceOptio
 
     upd::CSequencer sequencer(state, &config, host);
     sequencer.OnCreate();
-    while (!host.destroyed && !host.queue.empty()) {
+    while (!sequencer.IsClosed() && !host.queue.empty()) {
         TraceHost::Event e = host.queue.front();
         host.queue.pop_front();
         if (e.timer) {

@@ -36,10 +36,10 @@ std::wstring Trim(std::wstring entry) {
 BaseBoardStatus ReadBaseBoardProduct(CSMBios& smbios, std::string* product) {
     smbios.ReadTable();
     if (!smbios.HasTable()) return BaseBoardStatus::kNotFound;
-    uint32_t length = smbios.FindStructure(kSmbiosTypeBaseBoard, 0, nullptr, true);
+    uint32_t length = smbios.GetStructure(kSmbiosTypeBaseBoard, 0, nullptr);
     if (length == 0) return BaseBoardStatus::kNotFound;
     std::vector<uint8_t> copy(length, 0);
-    if (smbios.FindStructure(kSmbiosTypeBaseBoard, static_cast<uint8_t>(length), copy.data(), true) == 0)
+    if (smbios.GetStructure(kSmbiosTypeBaseBoard, static_cast<uint8_t>(length), copy.data()) == 0)
         return BaseBoardStatus::kCantGet;
     // A formatted area too short to hold the product field has no name.
     uint8_t number = length > 5 ? copy[5] : 0;

@@ -59,7 +59,6 @@ public:
     void OnEndSession(bool ending);
 
     bool IsClosed() const { return m_closed; }
-    bool IsClosePending() const { return m_closePending; }
 
 private:
     // Brackets a call into the task's action; messages that would delete

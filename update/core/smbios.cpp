@@ -107,21 +107,9 @@ uint32_t CSMBios::FindStructure(uint8_t type, uint8_t size, void* buffer, bool s
     return MatchStructure(m_pTable + at, &found, type, size, buffer, strict);
 }
 
-uint32_t CSMBios::FindNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer, bool strict) {
-    uint32_t at = 0;
-    if (!FindOffset(type, n, &at)) return 0;
-    int found = 0;
-    return MatchStructure(m_pTable + at, &found, type, size, buffer, strict);
-}
-
 uint32_t CSMBios::GetStructure(uint8_t type, uint8_t size, void* buffer) {
     if (!HasTable()) return 0;
     return FindStructure(type, size, buffer, true);
-}
-
-uint32_t CSMBios::GetNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer) {
-    if (!HasTable()) return 0;
-    return FindNthStructure(type, n, size, buffer, true);
 }
 
 uint32_t CSMBios::GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer) {
@@ -145,12 +133,6 @@ uint32_t CSMBios::GetStructureString(uint8_t type, uint8_t index, uint32_t size,
         p += length + 1;
     }
     return 0;
-}
-
-uint32_t CSMBios::CopyTable(void* buffer, uint32_t size) {
-    if (!HasTable()) return 0;
-    if (buffer != nullptr && size >= m_cbTable) std::memcpy(buffer, m_pTable, m_cbTable);
-    return m_cbTable;
 }
 
 }  // namespace upd

@@ -36,17 +36,14 @@ public:
     // data really holds). Always 1; without data no table is held.
     virtual int ReadTable();
     virtual void FreeTable();
-    // Formatted length of the first (n-th, 0-based) structure of the type,
-    // copied into the buffer when its size is exactly that length; 0 when
-    // there is none or no table.
+    // Formatted length of the first structure of the type, copied into the
+    // buffer when its size is exactly that length; 0 when there is none or
+    // no table.
     virtual uint32_t GetStructure(uint8_t type, uint8_t size, void* buffer);
-    virtual uint32_t GetNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer);
     // String `index` (0-based) of the first structure of the type: its length
     // plus 1, copied with its NUL when the buffer holds that much; 0 when the
     // structure or the string does not exist.
     virtual uint32_t GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer);
-    // The table size; the table is copied only into a buffer at least as large.
-    virtual uint32_t CopyTable(void* buffer, uint32_t size);
     // Moves cursor and offset from the structure at *offset to the next one.
     // 1 when there is a next structure, 0 at the end, on a malformed
     // structure or when an argument is missing.
@@ -61,12 +58,10 @@ public:
     virtual uint32_t MatchStructure(const uint8_t* structure, int* found, uint8_t type, uint8_t size, void* buffer,
                                     bool strict);
     virtual uint32_t FindStructure(uint8_t type, uint8_t size, void* buffer, bool strict);
-    virtual uint32_t FindNthStructure(uint8_t type, uint32_t n, uint8_t size, void* buffer, bool strict);
 
     // Holds a copy of a structure table (tests and the fuzz target).
     void SetTable(const uint8_t* table, uint32_t size);
     bool HasTable() const { return m_cbTable != 0; }
-    uint32_t TableSize() const { return m_cbTable; }
 
 private:
     // True when a whole formatted area starts at `offset` of the held table.

@@ -1,9 +1,55 @@
+option(FWU_WERROR "Treat compiler warnings in the tool set's own code as errors (CI turns this on)" OFF)
+
+# fwu_warnings(<target>...)
+#
+# The warning set of the tool set's own code, in both trees: every library,
+# program and test helper built from this repository. FWU_WERROR makes each
+# warning an error.
+function(fwu_warnings)
+  foreach(target ${ARGN})
+    if(MSVC)
+      target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${FWU_WERROR}>:/WX>)
+    else()
+      # Compilers only, not the resource compiler; -Wpedantic keeps out the
+      # language extensions another compiler would refuse.
+      set(flags -Wall -Wextra -Wpedantic -Wformat=2 -Wimplicit-fallthrough -Wcast-qual)
+      set(cxx_flags -Wnon-virtual-dtor -Woverloaded-virtual -Wextra-semi)
+      if(FWU_WERROR)
+        list(APPEND flags -Werror)
+      endif()
+      target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${flags}>"
+        "$<$<COMPILE_LANGUAGE:CXX>:${cxx_flags}>")
+    endif()
+  endforeach()
+endfunction()
+
+# fwu_windows_link(<target> [CONSOLE])
+#
+# Link settings of every Windows executable of the tree: Unicode entry point
+# (wWinMain or wmain), a self-contained static executable, and the GUI
+# subsystem unless CONSOLE is given. With MSVC the entry point follows from
+# the subsystem and the runtime is chosen by CMAKE_MSVC_RUNTIME_LIBRARY.
+function(fwu_windows_link name)
+  cmake_parse_arguments(L "CONSOLE;NOSTRIP" "" "" ${ARGN})
+  if(MSVC)
+    set_property(TARGET ${name} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    return()
+  endif()
+  target_link_options(${name} PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  if(NOT L_NOSTRIP)
+    target_link_options(${name} PRIVATE -s)
+  endif()
+  if(NOT L_CONSOLE)
+    target_link_options(${name} PRIVATE -mwindows)
+  endif()
+endfunction()
+
 # fwu_add_program(<name> SOURCES <src>... RC <script> [LIBS <lib>...] [CONSOLE])
 #
 # Declares one Windows program of the tool set: Unicode entry point (wWinMain
 # or wmain), GUI subsystem unless CONSOLE is given, static runtime, the common
-# library, and the program's resource script (manifest and version information).
-# Does nothing outside a Windows build.
+# library, the project's warnings, and the program's resource script
+# (manifest and version information). Does nothing outside a Windows build.
 function(fwu_add_program name)
   if(NOT WIN32)
     return()
@@ -11,22 +57,16 @@ function(fwu_add_program name)
   cmake_parse_arguments(P "CONSOLE" "RC" "SOURCES;LIBS" ${ARGN})
   if(P_CONSOLE)
     add_executable(${name} ${P_SOURCES} ${P_RC})
+    fwu_windows_link(${name} CONSOLE)
   else()
     add_executable(${name} WIN32 ${P_SOURCES} ${P_RC})
+    fwu_windows_link(${name})
   endif()
   target_link_libraries(${name} PRIVATE ${P_LIBS} common_win32)
-  target_link_options(${name} PRIVATE -municode -static -static-libgcc -static-libstdc++ -s)
-  if(NOT P_CONSOLE)
-    target_link_options(${name} PRIVATE -mwindows)
-  endif()
+  fwu_warnings(${name})
   if(P_RC)
     set_property(SOURCE ${P_RC} APPEND PROPERTY INCLUDE_DIRECTORIES
       ${PROJECT_SOURCE_DIR}/common/res ${CMAKE_CURRENT_SOURCE_DIR})
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
-endfunction()
-
-# Common warning set for product code in both trees.
-function(fwu_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()

@@ -9,9 +9,10 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh || exit 1
 
 set -e
-cmake --preset host >/dev/null
+# CI builds with every warning an error (FWU_WERROR), the fuzz tree too.
+cmake --preset host -DFWU_WERROR=ON >/dev/null
 cmake --build --preset host
-cmake --preset windows >/dev/null
+cmake --preset windows -DFWU_WERROR=ON >/dev/null
 cmake --build --preset windows
 set +e
 
@@ -36,6 +37,7 @@ e2e_rc=${PIPESTATUS[0]}
 
 # Each libFuzzer target runs for a few seconds and counts as one test.
 echo "== fuzz targets (libFuzzer) =="
+cmake --preset fuzz -DFWU_WERROR=ON >/dev/null
 bash scripts/fuzz.sh "${FWU_FUZZ_SECONDS:-5}" 2>&1 | tee build/fuzz.log
 fuzz_rc=${PIPESTATUS[0]}
 read -r fp ff < <(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' build/fuzz.log | tail -1)

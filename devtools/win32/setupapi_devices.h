@@ -10,27 +10,19 @@
 #include <vector>
 
 #include "devwalk.h"
+#include "handle.h"
 
 namespace fwu {
 
-// Owner of a device information set.
-class UniqueDevInfo {
-public:
-    UniqueDevInfo() = default;
-    explicit UniqueDevInfo(HDEVINFO set) : m_set(set) {}
-    ~UniqueDevInfo() { reset(); }
-    UniqueDevInfo(const UniqueDevInfo&) = delete;
-    UniqueDevInfo& operator=(const UniqueDevInfo&) = delete;
-    HDEVINFO get() const { return m_set; }
-    bool valid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
-    void reset() {
-        if (valid()) ::SetupDiDestroyDeviceInfoList(m_set);
-        m_set = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HDEVINFO m_set = INVALID_HANDLE_VALUE;
+// Owner of a device information set (SetupDiGetClassDevs answers
+// INVALID_HANDLE_VALUE on failure).
+struct DevInfoTraits {
+    using Handle = HDEVINFO;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static Handle OtherInvalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::SetupDiDestroyDeviceInfoList(h); }
 };
+using UniqueDevInfo = UniqueResource<DevInfoTraits>;
 
 DEVPROPKEY ToDevPropKey(const DevPropKey& key);
 GUID ToGuid(const Guid& guid);
@@ -42,7 +34,7 @@ RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DE
 // One open set and the device selected in it.
 class CSetupApiDeviceList final : public IDeviceList {
 public:
-    explicit CSetupApiDeviceList(HDEVINFO set);
+    explicit CSetupApiDeviceList(UniqueDevInfo set);
     bool SelectDevice(uint32_t index) override;
     RawProperty GetProperty(const DevPropKey& key) override;
     HDEVINFO Set() const { return m_set.get(); }

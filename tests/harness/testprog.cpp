@@ -18,8 +18,8 @@
 #include <cstdio>
 #include <string>
 
-#include "cmdline.h"
-#include "log.h"
+#include "cmdline_win32.h"
+#include "log_process.h"
 #include "number.h"
 #include "text.h"
 
@@ -67,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring record, sleep, exit, title, mutex, log, closeClass, hold, image;
     int32_t activations = 0;
     {
-        CParseParam params;
+        CParseParam params(fwu::ProcessArguments());
         params.Find(L"ACTIVATIONS", &activations);
         closeClass = params.Find(L"CLOSE:", nullptr);
         image = params.Find(L"IMAGE:", nullptr);

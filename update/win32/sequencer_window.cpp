@@ -4,7 +4,7 @@
 
 #include "config_message.h"
 #include "globals.h"
-#include "log.h"
+#include "log_process.h"
 #include "runstate.h"
 #include "sequencer.h"
 #include "update_defs.h"

@@ -6,13 +6,13 @@
 
 #include <memory>
 
-#include "cmdline.h"
-#include "config.h"
+#include "cmdline_win32.h"
+#include "config_win32.h"
 #include "config_message.h"
 #include "dll_search.h"
 #include "globals.h"
 #include "handle.h"
-#include "log.h"
+#include "log_process.h"
 #include "module.h"
 #include "params.h"
 #include "power.h"
@@ -21,7 +21,7 @@
 #include "update_defs.h"
 #include "window.h"
 
-fwu::CGlobalIniMgr g_IniMgr;
+fwu::CGlobalIniMgr g_IniMgr(fwu::PlatformProfileSource());
 
 namespace upd {
 
@@ -81,7 +81,7 @@ int RunUpdate(int showCommand) {
     RestrictDllSearch();
     StartupOptions options;
     {
-        CParseParam params;
+        CParseParam params(fwu::ProcessArguments());
         options = ReadStartupOptions(params);
         if (options.silent) g_run.silent = 1;
         g_run.firstTask = options.firstTask;

@@ -9,7 +9,7 @@
 #include "dialog_tasks.h"
 #include "flag_names.h"
 #include "handle.h"
-#include "log.h"
+#include "log_process.h"
 #include "task.h"
 
 namespace upd {

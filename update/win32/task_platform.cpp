@@ -1,7 +1,7 @@
 // The platform services of the portable task code on Windows.
 #include <windows.h>
 
-#include "log.h"
+#include "log_process.h"
 #include "module.h"
 #include "params.h"
 #include "task.h"

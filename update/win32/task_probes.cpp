@@ -5,7 +5,7 @@
 #include <wbemcli.h>
 
 #include "handle.h"
-#include "log.h"
+#include "log_process.h"
 #include "probes.h"
 #include "task.h"
 

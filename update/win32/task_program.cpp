@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "log.h"
+#include "log_process.h"
 #include "task.h"
 
 namespace upd {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "handle.h"
-#include "log.h"
+#include "log_process.h"
 #include "module.h"
 #include "system_actions.h"
 #include "task.h"

@@ -4,7 +4,6 @@
 #include <new>
 #include <utility>
 
-#include "log.h"
 
 namespace fwu {
 
@@ -86,7 +85,5 @@ std::unique_ptr<IDeviceList> CSetupApiDeviceSystem::OpenInterfaceClass(const Gui
                                             nullptr, nullptr);
     return Adopt(set, error);
 }
-
-void CFileToolLog::Line(const std::wstring& text) { LogWriteLine(text); }
 
 }  // namespace fwu

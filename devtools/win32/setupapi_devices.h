@@ -11,6 +11,7 @@
 
 #include "devwalk.h"
 #include "handle.h"
+#include "program_shell.h"
 
 namespace fwu {
 
@@ -51,10 +52,15 @@ public:
     std::unique_ptr<IDeviceList> OpenInterfaceClass(const Guid& interfaceClass, uint32_t* error) override;
 };
 
-// The program's log file as the tools' log.
-class CFileToolLog final : public IToolLog {
-public:
-    void Line(const std::wstring& text) override;
-};
+// The device tools' start: the shell (options, and the log given with LOG:
+// under the banner name) and the SetupAPI device system, handed to `run`
+// (shell, devices, log); what it answers is the exit code.
+template <typename Run>
+int RunDeviceTool(const wchar_t* bannerName, Run run) {
+    CProgramShell shell;
+    ILog& log = shell.OpenLog(bannerName);
+    CSetupApiDeviceSystem devices;
+    return static_cast<int>(run(static_cast<const CProgramShell&>(shell), devices, log));
+}
 
 }  // namespace fwu

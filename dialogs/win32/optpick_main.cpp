@@ -3,13 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "cmdline.h"
-#include "config.h"
+#include "config_win32.h"
+#include "dialog_start.h"
 #include "handle.h"
-#include "log.h"
 #include "optpick_core.h"
-
-fwu::CGlobalIniMgr g_IniMgr;
+#include "program_shell.h"
 
 namespace opk {
 
@@ -20,17 +18,15 @@ struct DialogState {
     bool topmost = false;
     uint32_t result = kExitDeclined;
     int dpi = 96;
-    HFONT font = nullptr;
-    HBRUSH brush = nullptr;
+    fwu::UniqueFont font;
+    fwu::UniqueBrush brush;
     bool cancelShown = true;
 };
 DialogState g_state;
 
 void FreeGdi() {
-    if (g_state.font) ::DeleteObject(g_state.font);
-    if (g_state.brush) ::DeleteObject(g_state.brush);
-    g_state.font = nullptr;
-    g_state.brush = nullptr;
+    g_state.font.reset();
+    g_state.brush.reset();
 }
 
 bool HasStyle(HWND control, LONG_PTR style) { return (::GetWindowLongPtrW(control, GWL_STYLE) & style) != 0; }
@@ -47,7 +43,7 @@ void UpdateOkButton(HWND dialog) {
 
 void OnInitDialog(HWND dialog) {
     const Settings& s = g_state.settings;
-    g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+    g_state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
     if (g_state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     NONCLIENTMETRICSW metrics{};
@@ -55,10 +51,10 @@ void OnInitDialog(HWND dialog) {
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         LOGFONTW font = metrics.lfMessageFont;
         if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, g_state.dpi);
-        g_state.font = ::CreateFontIndirectW(&font);
+        g_state.font.reset(::CreateFontIndirectW(&font));
         if (g_state.font)
             for (int id : kFontControls)
-                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.font), TRUE);
+                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.font.get()), TRUE);
     }
 
     std::array<bool, kCheckCount> shown{};
@@ -144,18 +140,17 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_CTLCOLORSTATIC: {
             if (!g_state.brush) return FALSE;
             int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-            if (id == kIdPanel) return reinterpret_cast<INT_PTR>(g_state.brush);
+            if (id == kIdPanel) return reinterpret_cast<INT_PTR>(g_state.brush.get());
             if (id == kIdDesc1 || id == kIdDesc2 || id == kIdCheck0 || id == kIdCheck1) {
                 HDC dc = reinterpret_cast<HDC>(wParam);
                 ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
                 ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-                return reinterpret_cast<INT_PTR>(g_state.brush);
+                return reinterpret_cast<INT_PTR>(g_state.brush.get());
             }
             return FALSE;
         }
         case WM_THEMECHANGED:
-            if (g_state.brush) ::DeleteObject(g_state.brush);
-            g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+            g_state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
             ::InvalidateRect(dialog, nullptr, TRUE);
             return TRUE;
         default:
@@ -163,44 +158,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-int Finish(const wchar_t* line) {
-    LogPrintf(L"%ls", line);
-    return 0;
-}
-
 }  // namespace
 
-int RunOptpick(HINSTANCE instance) {
-    Options options;
-    {
-        CParseParam params;
-        options = ReadOptions(params);
-    }
-    if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
-    fwu::ScopeExit closeLog([] { CloseLogFile(); });
+int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     const std::wstring section = SectionName(options.dialogNumber);
 
     ::InitCommonControls();
-    int found = fwu::LocateConfigFile(g_IniMgr, fwu::ConfigLayout::ToolFolder);
-    ConfigVerdict verdict = JudgeConfig(found != 0, g_IniMgr.m_bValid != 0);
-    if (!verdict.proceed) {
-        if (!options.silent)
-            ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
-        Finish(verdict.logLine);
-        return static_cast<int>(verdict.exitCode);
-    }
+    fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
+    int exitCode = 0;
+    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent, log, exitCode)) return exitCode;
 
-    fwu::UniqueHandle mutex(::CreateMutexExW(nullptr, kMutexName, 0, MUTEX_ALL_ACCESS));
-    DWORD error = ::GetLastError();
-    if (!mutex) {
-        Finish(L"error - failed to create mutex.");
+    fwu::CInstanceGuard guard(kMutexName);
+    if (!guard.IsCreated()) {
+        fwu::LogLine(log, L"error - failed to create mutex.");
         return static_cast<int>(kExitMutexFailed);
     }
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (guard.IsAlreadyRunning()) {
         ::AllowSetForegroundWindow(ASFW_ANY);
-        std::wstring caption = ReadCaption(g_IniMgr, section);
+        std::wstring caption = ReadCaption(config, section);
         if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
-        Finish(L"error - already existed.");
+        fwu::LogLine(log, L"error - already existed.");
         return static_cast<int>(kExitAlreadyRunning);
     }
 
@@ -208,20 +185,22 @@ int RunOptpick(HINSTANCE instance) {
     if (options.silent) {
         result = options.silentExit;
     } else {
-        if (HDC screen = ::GetDC(nullptr)) {
-            g_state.dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-            ::ReleaseDC(nullptr, screen);
-        }
-        g_state.settings = ReadSettings(g_IniMgr, section);
+        if (fwu::UniqueWindowDC screen(nullptr); screen) g_state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+        g_state.settings = ReadSettings(config, section);
         g_state.topmost = options.topmost;
         ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc, 0);
         FreeGdi();
         result = g_state.result;
     }
-    LogPrintf(L"return %d.", static_cast<int>(result));
+    fwu::LogLine(log, L"return %d.", static_cast<int>(result));
     return static_cast<int>(result);
 }
 
 }  // namespace opk
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return opk::RunOptpick(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return fwu::RunWithOptions(opk::kBannerName, opk::ReadOptions,
+                               [instance](const opk::Options& options, fwu::ILog& log) {
+                                   return opk::RunOptpick(instance, options, log);
+                               });
+}

@@ -29,3 +29,13 @@ std::wstring CParseParam::Find(const wchar_t* key, int32_t* pbFlag) const {
     }
     return std::wstring();
 }
+
+namespace fwu {
+
+std::vector<std::wstring> ArgumentsFromUtf8(int argc, char** argv) {
+    std::vector<std::wstring> args;
+    for (int i = 0; i < argc; ++i) args.push_back(FromUtf8(argv[i]));
+    return args;
+}
+
+}  // namespace fwu

@@ -5,14 +5,13 @@
 #include <string>
 #include <vector>
 
-// Splits the process command line once (CommandLineToArgvW) and answers
+// Holds the program's arguments, split once (on Windows by
+// CommandLineToArgvW: ProcessArguments() in cmdline_win32.h), and answers
 // lookups of one option at a time. Options are "/KEY:value", "-KEY:value",
 // "/FLAG" or "-FLAG"; keys compare ignoring ASCII case, values are returned
 // as written; argument 0 (the program path) is never examined.
 class CParseParam {
 public:
-    // Splits GetCommandLineW() (Windows only).
-    CParseParam();
     // Uses the given, already split arguments (argument 0 included).
     explicit CParseParam(std::vector<std::wstring> arguments);
     virtual ~CParseParam();
@@ -33,3 +32,11 @@ private:
     std::vector<std::wstring> m_argv;
     int32_t m_argc = 0;
 };
+
+namespace fwu {
+
+// The arguments of a console program's main(argc, argv) on hosts whose
+// arguments are UTF-8 (on Windows, wmain's are used as they are).
+std::vector<std::wstring> ArgumentsFromUtf8(int argc, char** argv);
+
+}  // namespace fwu

@@ -106,7 +106,7 @@ int LocateConfigFile(CGlobalIniMgr& mgr, const std::wstring& exeFolder, ConfigLa
                      IConfigFileProbe& probe) {
     std::vector<std::wstring> list = CollectConfigCandidates(NeutralConfigPath(exeFolder, layout), probe);
     if (list.empty()) return 0;
-    mgr.Load(list.front());
+    probe.Load(mgr, list.front());
     return 1;
 }
 

@@ -28,7 +28,7 @@ bool DecodeSealedValue(const std::wstring& text, std::wstring& value);
 std::wstring EncodeSealedValue(const std::wstring& value);
 
 // Where values come from. On Windows this is GetPrivateProfileStringW on
-// the file; tests and portable tools read a parsed file.
+// the file (config_win32.h); tests and portable tools read a parsed file.
 class IProfileSource {
 public:
     virtual ~IProfileSource() = default;
@@ -38,18 +38,13 @@ public:
                       const std::wstring& key, std::wstring& text) = 0;
 };
 
-// The platform's source (Windows builds only).
-IProfileSource& PlatformProfileSource();
-
 class CGlobalIniMgr {
 public:
-    CGlobalIniMgr();  // uses PlatformProfileSource()
     explicit CGlobalIniMgr(IProfileSource& source);
     virtual ~CGlobalIniMgr();
 
-    // Integrity check of the file and recording of its path (Windows).
-    void Load(const std::wstring& path);
-    // What Load records; used by Load itself and by tests.
+    // Records the file's path and the outcome of its integrity check (the
+    // platform's loader reads the file; tests give the outcome).
     void SetLoaded(const std::wstring& path, IntegrityResult result);
 
     std::wstring GetString(const std::wstring& section, const std::wstring& key,
@@ -74,6 +69,9 @@ public:
     // GetFileMUIPath with flags 0x248 for one language name ("en-US").
     virtual bool FindLanguage(const std::wstring& neutralPath, const std::wstring& language, std::wstring& found) = 0;
     virtual bool Exists(const std::wstring& path) = 0;
+    // Checks the integrity of the chosen file and records it in `mgr`
+    // (SetLoaded); a file that cannot be read is not recorded.
+    virtual void Load(CGlobalIniMgr& mgr, const std::wstring& path) = 0;
 };
 
 // Candidate files in order of preference: preferred UI languages, en-US,
@@ -87,9 +85,9 @@ enum class ConfigLayout {
 
 std::wstring NeutralConfigPath(const std::wstring& exeFolder, ConfigLayout layout);
 
-// Finds the file and loads it into `mgr`: 1 when a file was found (whatever
-// its integrity), 0 when none exists. The first form uses the platform.
-int LocateConfigFile(CGlobalIniMgr& mgr, ConfigLayout layout);
+// Finds the file and loads it into `mgr` through the probe: 1 when a file was
+// found (whatever its integrity), 0 when none exists. The platform's form is
+// in the Win32 layer (config_win32.h).
 int LocateConfigFile(CGlobalIniMgr& mgr, const std::wstring& exeFolder, ConfigLayout layout,
                      IConfigFileProbe& probe);
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "../core/config.h"
+#include "config_win32.h"
 #include "handle.h"
 #include "module.h"
 
@@ -63,6 +63,7 @@ public:
         return true;
     }
     bool Exists(const std::wstring& path) override { return FileExists(path); }
+    void Load(CGlobalIniMgr& mgr, const std::wstring& path) override { LoadConfigFile(mgr, path); }
 };
 
 }  // namespace
@@ -72,9 +73,7 @@ IProfileSource& PlatformProfileSource() {
     return source;
 }
 
-CGlobalIniMgr::CGlobalIniMgr() : m_source(&PlatformProfileSource()) {}
-
-void CGlobalIniMgr::Load(const std::wstring& path) {
+void LoadConfigFile(CGlobalIniMgr& mgr, const std::wstring& path) {
     IntegrityResult result;
     {
         UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -90,7 +89,7 @@ void CGlobalIniMgr::Load(const std::wstring& path) {
                           (uint32_t(trailer[7]) << 24);
         if (marker != kTrailerMarker) {
             result.valid = true;
-            SetLoaded(path, result);
+            mgr.SetLoaded(path, result);
             return;
         }
     }
@@ -107,7 +106,7 @@ void CGlobalIniMgr::Load(const std::wstring& path) {
                 result = CheckIntegrity(bytes.data(), bytes.size());
         }
     }
-    SetLoaded(path, result);
+    mgr.SetLoaded(path, result);
 }
 
 int LocateConfigFile(CGlobalIniMgr& mgr, ConfigLayout layout) {

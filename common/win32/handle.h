@@ -1,122 +1,149 @@
 // Owners for platform handles: every handle the programs open lives in one
-// of these, so that no path leaks it.
+// of these, so that no path leaks it. Each kind is the one owner template
+// (unique_resource.h) with the kind's "none" values and closing call.
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
-#include <utility>
+#include "../core/unique_resource.h"
 
 namespace fwu {
 
-template <typename T, T Invalid, typename Close>
-class UniqueAny {
-public:
-    UniqueAny() = default;
-    explicit UniqueAny(T value) : m_value(value) {}
-    ~UniqueAny() { reset(); }
-    UniqueAny(UniqueAny&& other) noexcept : m_value(other.release()) {}
-    UniqueAny& operator=(UniqueAny&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    UniqueAny(const UniqueAny&) = delete;
-    UniqueAny& operator=(const UniqueAny&) = delete;
+namespace handle_traits {
 
-    T get() const { return m_value; }
-    bool valid() const { return m_value != Invalid; }
-    explicit operator bool() const { return valid(); }
-    void reset(T value = Invalid) {
-        if (m_value != Invalid) Close()(m_value);
-        m_value = value;
+// Kernel handles whose "none" is null (processes, threads, mutexes, events,
+// semaphores, tokens).
+struct Kernel {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+// CreateFileW and friends answer INVALID_HANDLE_VALUE; null is not a file
+// either.
+struct File {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static Handle OtherInvalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+// FindFirstFileW.
+struct Find {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static Handle OtherInvalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+struct Local {
+    using Handle = HLOCAL;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::LocalFree(h); }
+};
+struct Module {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+struct RegKey {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+struct Window {
+    using Handle = HWND;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+struct GdiObject {
+    using Handle = HGDIOBJ;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+struct Font {
+    using Handle = HFONT;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+struct Brush {
+    using Handle = HBRUSH;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+struct Icon {
+    using Handle = HICON;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+};
+// AllocateAndInitializeSid.
+struct Sid {
+    using Handle = PSID;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::FreeSid(h); }
+};
+struct CryptProvider {
+    using Handle = HCRYPTPROV;
+    static Handle Invalid() noexcept { return 0; }
+    static void Close(Handle h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+struct CryptHash {
+    using Handle = HCRYPTHASH;
+    static Handle Invalid() noexcept { return 0; }
+    static void Close(Handle h) noexcept { ::CryptDestroyHash(h); }
+};
+// A semaphore this thread holds one count of: the count goes back, then the
+// handle is closed.
+struct HeldSemaphore {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept {
+        ::ReleaseSemaphore(h, 1, nullptr);
+        ::CloseHandle(h);
     }
-    T release() { return std::exchange(m_value, Invalid); }
-    // Closes the current value and hands out the address to fill.
-    T* put() {
-        reset();
-        return &m_value;
+};
+// A mutex this thread owns: released, then closed.
+struct HeldMutex {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept {
+        ::ReleaseMutex(h);
+        ::CloseHandle(h);
     }
-
-private:
-    T m_value = Invalid;
 };
 
-struct CloseHandleFn { void operator()(HANDLE h) const { ::CloseHandle(h); } };
-struct LocalFreeFn { void operator()(void* p) const { ::LocalFree(p); } };
-struct FreeLibraryFn { void operator()(HMODULE m) const { ::FreeLibrary(m); } };
-struct RegCloseKeyFn { void operator()(HKEY k) const { ::RegCloseKey(k); } };
-struct DestroyWindowFn { void operator()(HWND w) const { ::DestroyWindow(w); } };
-struct DeleteObjectFn { void operator()(HGDIOBJ o) const { ::DeleteObject(o); } };
+}  // namespace handle_traits
 
-// Kernel handles whose "none" is null (processes, threads, mutexes, events).
-using UniqueHandle = UniqueAny<HANDLE, nullptr, CloseHandleFn>;
-// CreateFileW and friends answer INVALID_HANDLE_VALUE.
-struct UniqueFile {
-    HANDLE h = INVALID_HANDLE_VALUE;
-    UniqueFile() = default;
-    explicit UniqueFile(HANDLE value) : h(value) {}
-    ~UniqueFile() { reset(); }
-    UniqueFile(UniqueFile&& o) noexcept : h(std::exchange(o.h, INVALID_HANDLE_VALUE)) {}
-    UniqueFile& operator=(UniqueFile&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h, INVALID_HANDLE_VALUE));
-        return *this;
-    }
-    UniqueFile(const UniqueFile&) = delete;
-    UniqueFile& operator=(const UniqueFile&) = delete;
-    HANDLE get() const { return h; }
-    bool valid() const { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    explicit operator bool() const { return valid(); }
-    void reset(HANDLE value = INVALID_HANDLE_VALUE) {
-        if (valid()) ::CloseHandle(h);
-        h = value;
-    }
-    HANDLE release() { return std::exchange(h, INVALID_HANDLE_VALUE); }
-};
-using UniqueLocal = UniqueAny<HLOCAL, nullptr, LocalFreeFn>;
-using UniqueModule = UniqueAny<HMODULE, nullptr, FreeLibraryFn>;
-using UniqueHKey = UniqueAny<HKEY, nullptr, RegCloseKeyFn>;
-using UniqueWindow = UniqueAny<HWND, nullptr, DestroyWindowFn>;
-using UniqueGdiObject = UniqueAny<HGDIOBJ, nullptr, DeleteObjectFn>;
+using UniqueHandle = UniqueResource<handle_traits::Kernel>;
+using UniqueFile = UniqueResource<handle_traits::File>;
+using UniqueFind = UniqueResource<handle_traits::Find>;
+using UniqueLocal = UniqueResource<handle_traits::Local>;
+using UniqueModule = UniqueResource<handle_traits::Module>;
+using UniqueHKey = UniqueResource<handle_traits::RegKey>;
+using UniqueWindow = UniqueResource<handle_traits::Window>;
+using UniqueGdiObject = UniqueResource<handle_traits::GdiObject>;
+using UniqueFont = UniqueResource<handle_traits::Font>;
+using UniqueBrush = UniqueResource<handle_traits::Brush>;
+using UniqueIcon = UniqueResource<handle_traits::Icon>;
+using UniqueSid = UniqueResource<handle_traits::Sid>;
+using UniqueCryptProvider = UniqueResource<handle_traits::CryptProvider>;
+using UniqueCryptHash = UniqueResource<handle_traits::CryptHash>;
+using UniqueHeldSemaphore = UniqueResource<handle_traits::HeldSemaphore>;
+using UniqueHeldMutex = UniqueResource<handle_traits::HeldMutex>;
 
-// Runs a one-off clean-up when the scope ends.
-template <typename F>
-class ScopeExit {
+// A device context from GetDC, given back with ReleaseDC to its window.
+class UniqueWindowDC {
 public:
-    explicit ScopeExit(F f) : m_f(std::move(f)) {}
-    ~ScopeExit() {
-        if (m_active) m_f();
+    explicit UniqueWindowDC(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
+    ~UniqueWindowDC() {
+        if (m_dc) ::ReleaseDC(m_window, m_dc);
     }
-    void dismiss() { m_active = false; }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
+    UniqueWindowDC(const UniqueWindowDC&) = delete;
+    UniqueWindowDC& operator=(const UniqueWindowDC&) = delete;
+    HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
 
 private:
-    F m_f;
-    bool m_active = true;
-};
-
-// COM interface pointer owner.
-template <typename I>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    I* get() const { return m_p; }
-    I* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-    void reset() {
-        if (m_p) m_p->Release();
-        m_p = nullptr;
-    }
-    I** put() {
-        reset();
-        return &m_p;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-
-private:
-    I* m_p = nullptr;
+    HWND m_window;
+    HDC m_dc;
 };
 
 }  // namespace fwu

@@ -1,12 +1,7 @@
 #include "log.h"
 
-#include <cstdarg>
-
 #include "../core/logformat.h"
-#include "../core/text.h"
 #include "module.h"
-
-HANDLE g_hLogFile = INVALID_HANDLE_VALUE;
 
 namespace {
 
@@ -19,123 +14,106 @@ fwu::LogTime Now() {
     return fwu::LogTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
-void WriteText(const std::wstring& text) {
-    if (text.empty()) return;
-    DWORD written = 0;
-    ::WriteFile(g_hLogFile, text.data(), DWORD(text.size() * sizeof(wchar_t)), &written, nullptr);
-}
-
 }  // namespace
 
 CLogOutCCSA::CLogOutCCSA() {
     ZeroMemory(&m_sd, sizeof(m_sd));
     ZeroMemory(&m_sa, sizeof(m_sa));
-    m_pSidSystem = ::LocalAlloc(LPTR, kSidBytes);
-    m_pSidAdmins = ::LocalAlloc(LPTR, kSidBytes);
-    m_pSidUsers = ::LocalAlloc(LPTR, kSidBytes);
-    if (!m_pSidSystem || !m_pSidAdmins || !m_pSidUsers) return;
+    m_sidSystem.reset(::LocalAlloc(LPTR, kSidBytes));
+    m_sidAdmins.reset(::LocalAlloc(LPTR, kSidBytes));
+    m_sidUsers.reset(::LocalAlloc(LPTR, kSidBytes));
+    if (!m_sidSystem || !m_sidAdmins || !m_sidUsers) return;
+    PSID system = m_sidSystem.get(), admins = m_sidAdmins.get(), users = m_sidUsers.get();
     DWORD size = kSidBytes;
-    if (!::CreateWellKnownSid(WinLocalSystemSid, nullptr, m_pSidSystem, &size)) return;
+    if (!::CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size)) return;
     size = kSidBytes;
-    if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, m_pSidAdmins, &size)) return;
+    if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size)) return;
     size = kSidBytes;
-    if (!::CreateWellKnownSid(WinBuiltinUsersSid, nullptr, m_pSidUsers, &size)) return;
-    DWORD aclSize = ::GetLengthSid(m_pSidUsers) + ::GetLengthSid(m_pSidAdmins) + ::GetLengthSid(m_pSidSystem) + 32;
-    m_pDacl = static_cast<PACL>(::LocalAlloc(LPTR, aclSize));
-    if (!m_pDacl || !::InitializeAcl(m_pDacl, aclSize, ACL_REVISION)) return;
+    if (!::CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &size)) return;
+    DWORD aclSize = ::GetLengthSid(users) + ::GetLengthSid(admins) + ::GetLengthSid(system) + 32;
+    m_dacl.reset(::LocalAlloc(LPTR, aclSize));
+    PACL dacl = static_cast<PACL>(m_dacl.get());
+    if (!dacl || !::InitializeAcl(dacl, aclSize, ACL_REVISION)) return;
     const DWORD flags = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    if (!::AddAccessAllowedAceEx(m_pDacl, ACL_REVISION, flags, kAccess, m_pSidSystem)) return;
-    if (!::AddAccessAllowedAceEx(m_pDacl, ACL_REVISION, flags, kAccess, m_pSidAdmins)) return;
-    if (!::AddAccessAllowedAceEx(m_pDacl, ACL_REVISION, flags, kAccess, m_pSidUsers)) return;
+    if (!::AddAccessAllowedAceEx(dacl, ACL_REVISION, flags, kAccess, system)) return;
+    if (!::AddAccessAllowedAceEx(dacl, ACL_REVISION, flags, kAccess, admins)) return;
+    if (!::AddAccessAllowedAceEx(dacl, ACL_REVISION, flags, kAccess, users)) return;
     if (!::InitializeSecurityDescriptor(&m_sd, SECURITY_DESCRIPTOR_REVISION)) return;
-    if (!::SetSecurityDescriptorDacl(&m_sd, TRUE, m_pDacl, FALSE)) return;
+    if (!::SetSecurityDescriptorDacl(&m_sd, TRUE, dacl, FALSE)) return;
     m_sa.nLength = sizeof(SECURITY_ATTRIBUTES);
     m_sa.lpSecurityDescriptor = &m_sd;
     m_sa.bInheritHandle = FALSE;
     m_bReady = TRUE;
 }
 
-CLogOutCCSA::~CLogOutCCSA() {
-    for (void** p : {&m_pSidSystem, &m_pSidAdmins, &m_pSidUsers, reinterpret_cast<void**>(&m_pDacl)}) {
-        if (*p) ::LocalFree(*p);
-        *p = nullptr;
-    }
-}
-
 SECURITY_ATTRIBUTES* CLogOutCCSA::GetSecurityAttributes() { return m_bReady ? &m_sa : nullptr; }
-
-CLogOutCCCollision::~CLogOutCCCollision() {
-    if (m_hSemaphore) {
-        ::ReleaseSemaphore(m_hSemaphore, 1, nullptr);
-        ::CloseHandle(m_hSemaphore);
-        m_hSemaphore = nullptr;
-    }
-}
 
 int CLogOutCCCollision::Lock() {
     const std::wstring name = fwu::LogLockName(fwu::ModulePath());
     CLogOutCCSA sa;
-    HANDLE h = nullptr;
+    fwu::UniqueHandle semaphore;
     for (int attempt = 0; attempt < 250; ++attempt) {
-        h = ::CreateSemaphoreW(sa.GetSecurityAttributes(), 1, 1, name.c_str());
-        if (h || ::GetLastError() != ERROR_ACCESS_DENIED) break;
+        semaphore.reset(::CreateSemaphoreW(sa.GetSecurityAttributes(), 1, 1, name.c_str()));
+        if (semaphore || ::GetLastError() != ERROR_ACCESS_DENIED) break;
         ::Sleep(500);
     }
-    if (!h) return 0;
-    m_hSemaphore = h;
+    if (!semaphore) return 0;
     for (int wait = 0; wait < 500; ++wait) {
-        DWORD r = ::WaitForSingleObject(h, 300);
-        if (r == WAIT_OBJECT_0) return 1;
+        DWORD r = ::WaitForSingleObject(semaphore.get(), 300);
+        if (r == WAIT_OBJECT_0) {
+            m_held.reset(semaphore.release());
+            return 1;
+        }
         if (r != WAIT_TIMEOUT) break;
         ::Sleep(1);
     }
     // Not held: closing without a release leaves the count to its holder.
-    ::CloseHandle(h);
-    m_hSemaphore = nullptr;
     return 0;
 }
 
-void OpenLogFile(const std::wstring& path, const std::wstring& bannerName) {
-    if (g_hLogFile == INVALID_HANDLE_VALUE) {
+namespace fwu {
+
+CLogFile::CLogFile(const std::wstring& path, const std::wstring& bannerName) {
+    if (path.empty()) return;
+    {
         CLogOutCCSA sa;
-        g_hLogFile = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, sa.GetSecurityAttributes(),
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (g_hLogFile == INVALID_HANDLE_VALUE) return;
-        LARGE_INTEGER zero{}, end{};
-        if (::SetFilePointerEx(g_hLogFile, zero, &end, FILE_END) && end.QuadPart == 0) {
-            const wchar_t bom = 0xFEFF;
-            DWORD written = 0;
-            ::WriteFile(g_hLogFile, &bom, sizeof(bom), &written, nullptr);
-        }
+        m_file.reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, sa.GetSecurityAttributes(),
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
+    if (!m_file) return;
+    LARGE_INTEGER zero{}, end{};
+    if (::SetFilePointerEx(m_file.get(), zero, &end, FILE_END) && end.QuadPart == 0) {
+        const wchar_t bom = 0xFEFF;
+        DWORD written = 0;
+        ::WriteFile(m_file.get(), &bom, sizeof(bom), &written, nullptr);
+    }
+    Banner(path, bannerName);
+}
+
+void CLogFile::Write(const std::wstring& text) {
+    if (text.empty()) return;
+    DWORD written = 0;
+    ::WriteFile(m_file.get(), text.data(), DWORD(text.size() * sizeof(wchar_t)), &written, nullptr);
+}
+
+void CLogFile::Banner(const std::wstring& path, const std::wstring& bannerName) {
+    if (!m_file) return;
     {
         CLogOutCCCollision lock;
         lock.Lock();
-        WriteText(fwu::FormatBanner(bannerName, Now()));
-        WriteText(L"\r\n");
+        Write(FormatBanner(bannerName, Now()));
+        Write(L"\r\n");
     }
-    LogPrintf(L"LOG mode (%ls).", path.c_str());
+    LogLine(*this, L"LOG mode (%ls).", path.c_str());
 }
 
-void CloseLogFile() {
-    if (g_hLogFile != INVALID_HANDLE_VALUE) ::CloseHandle(g_hLogFile);
-    g_hLogFile = INVALID_HANDLE_VALUE;
-}
-
-void LogWriteLine(const std::wstring& text) {
-    if (g_hLogFile == INVALID_HANDLE_VALUE) return;
+void CLogFile::Line(const std::wstring& text) {
+    if (!m_file) return;
     CLogOutCCCollision lock;
     lock.Lock();
-    WriteText(fwu::FormatLogPrefix(Now()));
-    WriteText(text);
-    WriteText(L"\r\n");
+    Write(FormatLogPrefix(Now()));
+    Write(text);
+    Write(L"\r\n");
 }
 
-void LogPrintf(const wchar_t* format, ...) {
-    if (g_hLogFile == INVALID_HANDLE_VALUE) return;
-    va_list args;
-    va_start(args, format);
-    std::wstring text = fwu::FormatStringV(format, args);
-    va_end(args);
-    LogWriteLine(text);
-}
+}  // namespace fwu

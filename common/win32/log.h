@@ -6,24 +6,41 @@
 
 #include <string>
 
-// The open log file; INVALID_HANDLE_VALUE while logging is off.
-extern HANDLE g_hLogFile;
+#include "../core/logsink.h"
+#include "handle.h"
 
-// Opens (or creates) the log without sharing, writes the byte-order mark
-// into an empty file, the banner and "LOG mode (<path>).".
-void OpenLogFile(const std::wstring& path, const std::wstring& bannerName);
-// Closes the log; later writes are silent no-ops.
-void CloseLogFile();
-void LogWriteLine(const std::wstring& text);
-// Formats like wprintf ("%ls" for wide strings) and writes one line.
-void LogPrintf(const wchar_t* format, ...);
+namespace fwu {
+
+// The log file as a program's log. The constructor opens (or creates) the
+// file without sharing, writes the byte-order mark into an empty file, the
+// banner and "LOG mode (<path>)."; the destructor closes it. With an empty
+// path, or when the file cannot be opened, every line is dropped.
+class CLogFile final : public ILog {
+public:
+    CLogFile(const std::wstring& path, const std::wstring& bannerName);
+    CLogFile(const CLogFile&) = delete;
+    CLogFile& operator=(const CLogFile&) = delete;
+
+    bool IsOpen() const { return m_file.valid(); }
+    // "<time> - <text>" and a line break, under the cross-process lock.
+    void Line(const std::wstring& text) override;
+    // The banner line and "LOG mode (<path>)." (what the constructor writes
+    // after opening).
+    void Banner(const std::wstring& path, const std::wstring& bannerName);
+
+private:
+    void Write(const std::wstring& text);
+
+    UniqueFile m_file;
+};
+
+}  // namespace fwu
 
 // Security attributes granting Local System, Administrators and Users
 // access, for the log file and its lock.
 class CLogOutCCSA {
 public:
     CLogOutCCSA();
-    virtual ~CLogOutCCSA();
     CLogOutCCSA(const CLogOutCCSA&) = delete;
     CLogOutCCSA& operator=(const CLogOutCCSA&) = delete;
     // Null when the descriptor could not be built (default security).
@@ -32,10 +49,10 @@ public:
 private:
     SECURITY_DESCRIPTOR m_sd;
     SECURITY_ATTRIBUTES m_sa;
-    PSID m_pSidSystem = nullptr;
-    PSID m_pSidAdmins = nullptr;
-    PSID m_pSidUsers = nullptr;
-    PACL m_pDacl = nullptr;
+    fwu::UniqueLocal m_sidSystem;
+    fwu::UniqueLocal m_sidAdmins;
+    fwu::UniqueLocal m_sidUsers;
+    fwu::UniqueLocal m_dacl;
     BOOL m_bReady = FALSE;
 };
 
@@ -43,12 +60,11 @@ private:
 class CLogOutCCCollision {
 public:
     CLogOutCCCollision() = default;
-    virtual ~CLogOutCCCollision();
     CLogOutCCCollision(const CLogOutCCCollision&) = delete;
     CLogOutCCCollision& operator=(const CLogOutCCCollision&) = delete;
     // 1 when the lock is held, 0 otherwise (the line is written anyway).
     int Lock();
 
 private:
-    HANDLE m_hSemaphore = nullptr;
+    fwu::UniqueHeldSemaphore m_held;
 };

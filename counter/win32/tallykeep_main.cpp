@@ -1,11 +1,10 @@
 // Tallykeep: a loop counter kept in MyTempCounter.ini beside the program.
 #include <windows.h>
 
-#include "cmdline.h"
-#include "config.h"
+#include "config_win32.h"
 #include "handle.h"
-#include "log.h"
 #include "module.h"
+#include "program_shell.h"
 #include "tallykeep_core.h"
 #include "text.h"
 
@@ -15,33 +14,29 @@ namespace {
 
 class CCounterFile : public ICounterEnv {
 public:
-    CCounterFile() : m_path(CounterFilePath(fwu::ModuleFolder())) {}
+    explicit CCounterFile(fwu::ILog& log) : m_path(CounterFilePath(fwu::ModuleFolder())), m_log(log) {}
 
     uint32_t Lock() override {
-        m_mutex.reset(::CreateMutexExW(nullptr, kCounterMutexName, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
-        if (!m_mutex) return ::GetLastError();
-        switch (::WaitForSingleObject(m_mutex.get(), kLockWaitMs)) {
+        fwu::UniqueHandle mutex(::CreateMutexExW(nullptr, kCounterMutexName, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
+        if (!mutex) return ::GetLastError();
+        switch (::WaitForSingleObject(mutex.get(), kLockWaitMs)) {
             case WAIT_OBJECT_0:
             case WAIT_ABANDONED:  // a run ended while holding it: the file is whole or absent
+                m_held.reset(mutex.release());
                 return 0;
             case WAIT_TIMEOUT:
-                m_mutex.reset();
                 return WAIT_TIMEOUT;
             default: {
                 DWORD error = ::GetLastError();
-                m_mutex.reset();
                 return error ? error : ERROR_INVALID_HANDLE;
             }
         }
     }
-    void Unlock() override {
-        ::ReleaseMutex(m_mutex.get());
-        m_mutex.reset();
-    }
+    void Unlock() override { m_held.reset(); }
     int32_t ReadLimit() override {
-        fwu::CGlobalIniMgr ini;
-        int found = fwu::LocateConfigFile(ini, fwu::ConfigLayout::ToolFolder);
-        return tly::ReadLimit(found != 0, ini);
+        fwu::CGlobalIniMgr ini(fwu::PlatformProfileSource());
+        const bool found = fwu::LocateProgramConfig(ini, fwu::ConfigLayout::ToolFolder);
+        return tly::ReadLimit(found, ini);
     }
     int32_t ReadCounter() override {
         return static_cast<int32_t>(::GetPrivateProfileIntW(kSection, kKey, 0, m_path.c_str()));
@@ -64,27 +59,21 @@ public:
         }
         return error ? error : ERROR_ACCESS_DENIED;
     }
-    void Log(const std::wstring& line) override { LogWriteLine(line); }
+    void Log(const std::wstring& line) override { m_log.Line(line); }
 
 private:
     std::wstring m_path;
-    fwu::UniqueHandle m_mutex;
+    fwu::ILog& m_log;
+    fwu::UniqueHeldMutex m_held;  // the counter lock while a run holds it
 };
 
 }  // namespace
 
-int RunTallykeep() {
-    Options options;
-    {
-        CParseParam params;
-        options = ReadOptions(params);
-    }
-    if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
-    fwu::ScopeExit closeLog([] { CloseLogFile(); });
-    CCounterFile file;
-    return static_cast<int>(Run(DecideOperation(options.flags), file));
-}
-
 }  // namespace tly
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return tly::RunTallykeep(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return fwu::RunWithOptions(tly::kBannerName, tly::ReadOptions, [](const tly::Options& options, fwu::ILog& log) {
+        tly::CCounterFile file(log);
+        return tly::Run(tly::DecideOperation(options.flags), file);
+    });
+}

@@ -4,8 +4,6 @@
 // banner name, its absence Ailscan's.
 #include <windows.h>
 
-#include "cmdline.h"
-#include "log.h"
 #include "setupapi_devices.h"
 #include "tools.h"
 
@@ -22,17 +20,9 @@ int CompareNoCase(const std::wstring& first, const std::wstring& second) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    std::wstring hwid, value;
-    {
-        CParseParam params;
-        hwid = params.Find(L"HwID:", nullptr);
-        value = params.Find(kProfile.valueOption, nullptr);
-        std::wstring logPath = params.Find(L"LOG:", nullptr);
-        if (!logPath.empty()) OpenLogFile(logPath, kProfile.bannerName);
-    }
-    fwu::CSetupApiDeviceSystem devices;
-    fwu::CFileToolLog log;
-    int32_t code = fwu::RunPropertyCompare(kProfile, hwid, value, devices, log, CompareNoCase);
-    CloseLogFile();
-    return code;
+    return fwu::RunDeviceTool(kProfile.bannerName, [](const fwu::CProgramShell& shell, fwu::IDeviceSystem& devices,
+                                                      fwu::ILog& log) {
+        return fwu::RunPropertyCompare(kProfile, shell.Option(L"HwID:"), shell.Option(kProfile.valueOption), devices,
+                                       log, CompareNoCase);
+    });
 }

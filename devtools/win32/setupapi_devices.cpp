@@ -2,8 +2,8 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
-#include "log.h"
 
 namespace fwu {
 
@@ -42,7 +42,7 @@ RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DE
     return value;
 }
 
-CSetupApiDeviceList::CSetupApiDeviceList(HDEVINFO set) : m_set(set) { m_device.cbSize = sizeof(m_device); }
+CSetupApiDeviceList::CSetupApiDeviceList(UniqueDevInfo set) : m_set(std::move(set)) { m_device.cbSize = sizeof(m_device); }
 
 bool CSetupApiDeviceList::SelectDevice(uint32_t index) {
     m_device = SP_DEVINFO_DATA{};
@@ -57,17 +57,16 @@ RawProperty CSetupApiDeviceList::GetProperty(const DevPropKey& key) {
 
 namespace {
 
-// Hands the new set to its owner; the set is released on every failure.
-std::unique_ptr<IDeviceList> Adopt(HDEVINFO set, uint32_t* error) {
-    if (set == INVALID_HANDLE_VALUE) {
+// Hands the new set to a device list; the owner releases the set on every
+// failure.
+std::unique_ptr<IDeviceList> Adopt(HDEVINFO handle, uint32_t* error) {
+    UniqueDevInfo set(handle);
+    if (!set) {
         *error = ::GetLastError();
         return nullptr;
     }
-    std::unique_ptr<IDeviceList> list(new (std::nothrow) CSetupApiDeviceList(set));
-    if (!list) {
-        ::SetupDiDestroyDeviceInfoList(set);
-        *error = ERROR_NOT_ENOUGH_MEMORY;
-    }
+    std::unique_ptr<IDeviceList> list(new (std::nothrow) CSetupApiDeviceList(std::move(set)));
+    if (!list) *error = ERROR_NOT_ENOUGH_MEMORY;
     return list;
 }
 
@@ -86,7 +85,5 @@ std::unique_ptr<IDeviceList> CSetupApiDeviceSystem::OpenInterfaceClass(const Gui
                                             nullptr, nullptr);
     return Adopt(set, error);
 }
-
-void CFileToolLog::Line(const std::wstring& text) { LogWriteLine(text); }
 
 }  // namespace fwu

@@ -10,27 +10,20 @@
 #include <vector>
 
 #include "devwalk.h"
+#include "handle.h"
+#include "program_shell.h"
 
 namespace fwu {
 
-// Owner of a device information set.
-class UniqueDevInfo {
-public:
-    UniqueDevInfo() = default;
-    explicit UniqueDevInfo(HDEVINFO set) : m_set(set) {}
-    ~UniqueDevInfo() { reset(); }
-    UniqueDevInfo(const UniqueDevInfo&) = delete;
-    UniqueDevInfo& operator=(const UniqueDevInfo&) = delete;
-    HDEVINFO get() const { return m_set; }
-    bool valid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
-    void reset() {
-        if (valid()) ::SetupDiDestroyDeviceInfoList(m_set);
-        m_set = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HDEVINFO m_set = INVALID_HANDLE_VALUE;
+// Owner of a device information set (SetupDiGetClassDevs answers
+// INVALID_HANDLE_VALUE on failure).
+struct DevInfoTraits {
+    using Handle = HDEVINFO;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static Handle OtherInvalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::SetupDiDestroyDeviceInfoList(h); }
 };
+using UniqueDevInfo = UniqueResource<DevInfoTraits>;
 
 DEVPROPKEY ToDevPropKey(const DevPropKey& key);
 GUID ToGuid(const Guid& guid);
@@ -42,7 +35,7 @@ RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DE
 // One open set and the device selected in it.
 class CSetupApiDeviceList final : public IDeviceList {
 public:
-    explicit CSetupApiDeviceList(HDEVINFO set);
+    explicit CSetupApiDeviceList(UniqueDevInfo set);
     bool SelectDevice(uint32_t index) override;
     RawProperty GetProperty(const DevPropKey& key) override;
     HDEVINFO Set() const { return m_set.get(); }
@@ -59,10 +52,15 @@ public:
     std::unique_ptr<IDeviceList> OpenInterfaceClass(const Guid& interfaceClass, uint32_t* error) override;
 };
 
-// The program's log file as the tools' log.
-class CFileToolLog final : public IToolLog {
-public:
-    void Line(const std::wstring& text) override;
-};
+// The device tools' start: the shell (options, and the log given with LOG:
+// under the banner name) and the SetupAPI device system, handed to `run`
+// (shell, devices, log); what it answers is the exit code.
+template <typename Run>
+int RunDeviceTool(const wchar_t* bannerName, Run run) {
+    CProgramShell shell;
+    ILog& log = shell.OpenLog(bannerName);
+    CSetupApiDeviceSystem devices;
+    return static_cast<int>(run(static_cast<const CProgramShell&>(shell), devices, log));
+}
 
 }  // namespace fwu

@@ -2,82 +2,59 @@
 // one, through the driver-store utility, and passes its exit code on.
 #include <windows.h>
 
-#include "cmdline.h"
-#include "handle.h"
-#include "log.h"
 #include "module.h"
+#include "program_shell.h"
 #include "setupapi_devices.h"
 #include "tools.h"
 
 namespace {
 
+// The wait for the utility handles this thread's messages in steps of this
+// length; it has no overall time limit.
+constexpr DWORD kWaitStepMs = 400;
+
 class CProcessRunner final : public fwu::IUtilityRunner {
 public:
+    explicit CProcessRunner(fwu::ILog& log) : m_log(log) {}
+
     std::wstring ExpandEnvironment(const std::wstring& text) override { return fwu::ExpandEnvironment(text); }
 
     uint32_t RunAndWait(const std::wstring& commandLine) override {
-        std::wstring buffer = commandLine;  // CreateProcessW may write into it
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE,
-                              CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &si, &pi)) {
-            LogPrintf(L"error - CreateProcess (0x%08X).", static_cast<unsigned>(::GetLastError()));
-            return 0xFFFFFFFFu;
+        uint32_t result = 0;
+        {
+            fwu::StartedProgram program;
+            DWORD error = 0;
+            if (!fwu::StartProgram(commandLine, nullptr, program, error)) {
+                fwu::LogLine(m_log, L"error - CreateProcess (0x%08X).", static_cast<unsigned>(error));
+                return 0xFFFFFFFFu;
+            }
+            result = Wait(program.process.get());
         }
-        fwu::UniqueHandle process(pi.hProcess);
-        fwu::UniqueHandle thread(pi.hThread);
-        uint32_t result = Wait(process.get());
-        thread.reset();
-        process.reset();
-        LogPrintf(L"Exec return 0x%08X.", static_cast<unsigned>(result));
+        fwu::LogLine(m_log, L"Exec return 0x%08X.", static_cast<unsigned>(result));
         return result;
     }
 
 private:
-    // Waits for the process while dispatching the messages sent to this
-    // thread; no overall time limit.
-    static uint32_t Wait(HANDLE process) {
-        for (;;) {
-            DWORD rc = ::MsgWaitForMultipleObjects(1, &process, FALSE, 400, QS_ALLINPUT);
-            if (rc == WAIT_OBJECT_0) {
-                DWORD code = 0;
-                if (!::GetExitCodeProcess(process, &code)) return 0;
-                LogPrintf(L"      exit code = 0x%08X.", static_cast<unsigned>(code));
-                return code;
-            }
-            if (rc == WAIT_OBJECT_0 + 1) {
-                MSG msg;
-                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageW(&msg);
-                }
-                continue;
-            }
-            if (rc == WAIT_TIMEOUT) continue;
-            LogPrintf(L"error - MsgWaitForMultipleObjects.");
+    uint32_t Wait(HANDLE process) {
+        if (!fwu::WaitForProcessPumping(process, kWaitStepMs)) {
+            fwu::LogLine(m_log, L"error - MsgWaitForMultipleObjects.");
             return 0xFFFFFFFFu;
         }
+        DWORD code = 0;
+        if (!::GetExitCodeProcess(process, &code)) return 0;
+        fwu::LogLine(m_log, L"      exit code = 0x%08X.", static_cast<unsigned>(code));
+        return code;
     }
+
+    fwu::ILog& m_log;
 };
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    std::wstring hwid;
-    {
-        CParseParam params;
-        hwid = params.Find(L"HwID:", nullptr);
-        std::wstring logPath = params.Find(L"LOG:", nullptr);
-        if (!logPath.empty()) OpenLogFile(logPath, L"Unbinder");
-    }
-    uint32_t code = 0xFFFFFFFFu;
-    {
-        fwu::CSetupApiDeviceSystem devices;
-        fwu::CFileToolLog log;
-        CProcessRunner runner;
-        code = fwu::RunUnbinder(hwid, devices, log, runner);
-    }
-    CloseLogFile();
-    return static_cast<int>(code);
+    return fwu::RunDeviceTool(L"Unbinder", [](const fwu::CProgramShell& shell, fwu::IDeviceSystem& devices,
+                                              fwu::ILog& log) {
+        CProcessRunner runner(log);
+        return fwu::RunUnbinder(shell.Option(L"HwID:"), devices, log, runner);
+    });
 }

@@ -3,13 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "cmdline.h"
-#include "config.h"
+#include "config_win32.h"
+#include "dialog_start.h"
 #include "handle.h"
-#include "log.h"
 #include "optpick_core.h"
-
-fwu::CGlobalIniMgr g_IniMgr;
+#include "program_shell.h"
 
 namespace opk {
 
@@ -20,17 +18,19 @@ struct DialogState {
     bool topmost = false;
     uint32_t result = kExitDeclined;
     int dpi = 96;
-    HFONT font = nullptr;
-    HBRUSH brush = nullptr;
+    fwu::UniqueFont font;
+    fwu::UniqueBrush brush;
     bool cancelShown = true;
 };
-DialogState g_state;
+void FreeGdi(DialogState& state) {
+    state.font.reset();
+    state.brush.reset();
+}
 
-void FreeGdi() {
-    if (g_state.font) ::DeleteObject(g_state.font);
-    if (g_state.brush) ::DeleteObject(g_state.brush);
-    g_state.font = nullptr;
-    g_state.brush = nullptr;
+// The state handed to the dialog by DialogBoxParamW; null before
+// WM_INITDIALOG.
+DialogState* StateOf(HWND dialog) {
+    return reinterpret_cast<DialogState*>(::GetWindowLongPtrW(dialog, GWLP_USERDATA));
 }
 
 bool HasStyle(HWND control, LONG_PTR style) { return (::GetWindowLongPtrW(control, GWL_STYLE) & style) != 0; }
@@ -45,20 +45,20 @@ void UpdateOkButton(HWND dialog) {
     ::EnableWindow(::GetDlgItem(dialog, kIdOk), OkEnabled(boxes));
 }
 
-void OnInitDialog(HWND dialog) {
-    const Settings& s = g_state.settings;
-    g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
-    if (g_state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+void OnInitDialog(HWND dialog, DialogState& state) {
+    const Settings& s = state.settings;
+    state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
+    if (state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         LOGFONTW font = metrics.lfMessageFont;
-        if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, g_state.dpi);
-        g_state.font = ::CreateFontIndirectW(&font);
-        if (g_state.font)
+        if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, state.dpi);
+        state.font.reset(::CreateFontIndirectW(&font));
+        if (state.font)
             for (int id : kFontControls)
-                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.font), TRUE);
+                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
     }
 
     std::array<bool, kCheckCount> shown{};
@@ -78,8 +78,8 @@ void OnInitDialog(HWND dialog) {
     ::SetDlgItemTextW(dialog, kIdDesc2, s.desc2.c_str());
     ::SetDlgItemTextW(dialog, kIdOk, s.okText.c_str());
 
-    g_state.cancelShown = !s.cancelText.empty();
-    if (g_state.cancelShown) {
+    state.cancelShown = !s.cancelText.empty();
+    if (state.cancelShown) {
         ::SetDlgItemTextW(dialog, kIdCancel, s.cancelText.c_str());
     } else {
         // No way to decline: no Cancel button, no close box, no Close entry.
@@ -96,32 +96,36 @@ void OnInitDialog(HWND dialog) {
 
     HWND ok = ::GetDlgItem(dialog, kIdOk);
     ::EnableWindow(ok, FALSE);
-    InitialFocus focus = ChooseInitialFocus(shown, g_state.cancelShown);
+    InitialFocus focus = ChooseInitialFocus(shown, state.cancelShown);
     if (focus.enableOk) ::EnableWindow(ok, TRUE);
     ::SetFocus(::GetDlgItem(dialog, focus.control));
 }
 
-void EndWithResult(HWND dialog) {
+void EndWithResult(HWND dialog, DialogState& state) {
     ::EndDialog(dialog, 0);
-    FreeGdi();
+    FreeGdi(state);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) ::SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
+    DialogState* current = StateOf(dialog);
+    if (!current) return FALSE;
+    DialogState& state = *current;
     switch (message) {
         case WM_INITDIALOG:
-            OnInitDialog(dialog);
+            OnInitDialog(dialog, state);
             // The focus is set above; the dialog manager must not move it.
             return FALSE;
         case WM_COMMAND: {
             int id = LOWORD(wParam);
             bool okEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, kIdOk)) != FALSE;
-            switch (ClassifyCommand(id, g_state.cancelShown, okEnabled)) {
+            switch (ClassifyCommand(id, state.cancelShown, okEnabled)) {
                 case CommandAction::Decline:
-                    g_state.result = kExitDeclined;
+                    state.result = kExitDeclined;
                     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
                     return TRUE;
                 case CommandAction::Confirm:
-                    g_state.result = kExitOk;
+                    state.result = kExitOk;
                     ::PostMessageW(dialog, WM_CLOSE, 0, 0);
                     return TRUE;
                 case CommandAction::UpdateOk:
@@ -136,26 +140,25 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_ENDSESSION:
             if (!wParam) return FALSE;
-            EndWithResult(dialog);
+            EndWithResult(dialog, state);
             return TRUE;
         case WM_CLOSE:
-            EndWithResult(dialog);
+            EndWithResult(dialog, state);
             return TRUE;
         case WM_CTLCOLORSTATIC: {
-            if (!g_state.brush) return FALSE;
+            if (!state.brush) return FALSE;
             int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-            if (id == kIdPanel) return reinterpret_cast<INT_PTR>(g_state.brush);
+            if (id == kIdPanel) return reinterpret_cast<INT_PTR>(state.brush.get());
             if (id == kIdDesc1 || id == kIdDesc2 || id == kIdCheck0 || id == kIdCheck1) {
                 HDC dc = reinterpret_cast<HDC>(wParam);
                 ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
                 ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-                return reinterpret_cast<INT_PTR>(g_state.brush);
+                return reinterpret_cast<INT_PTR>(state.brush.get());
             }
             return FALSE;
         }
         case WM_THEMECHANGED:
-            if (g_state.brush) ::DeleteObject(g_state.brush);
-            g_state.brush = ::CreateSolidBrush(::GetSysColor(COLOR_WINDOW));
+            state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
             ::InvalidateRect(dialog, nullptr, TRUE);
             return TRUE;
         default:
@@ -163,44 +166,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-int Finish(const wchar_t* line) {
-    LogPrintf(L"%ls", line);
-    return 0;
-}
-
 }  // namespace
 
-int RunOptpick(HINSTANCE instance) {
-    Options options;
-    {
-        CParseParam params;
-        options = ReadOptions(params);
-    }
-    if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
-    fwu::ScopeExit closeLog([] { CloseLogFile(); });
+int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     const std::wstring section = SectionName(options.dialogNumber);
 
     ::InitCommonControls();
-    int found = fwu::LocateConfigFile(g_IniMgr, fwu::ConfigLayout::ToolFolder);
-    ConfigVerdict verdict = JudgeConfig(found != 0, g_IniMgr.m_bValid != 0);
-    if (!verdict.proceed) {
-        if (!options.silent)
-            ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
-        Finish(verdict.logLine);
-        return static_cast<int>(verdict.exitCode);
-    }
+    fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
+    int exitCode = 0;
+    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent, log, exitCode)) return exitCode;
 
-    fwu::UniqueHandle mutex(::CreateMutexExW(nullptr, kMutexName, 0, MUTEX_ALL_ACCESS));
-    DWORD error = ::GetLastError();
-    if (!mutex) {
-        Finish(L"error - failed to create mutex.");
+    fwu::CInstanceGuard guard(kMutexName);
+    if (!guard.IsCreated()) {
+        fwu::LogLine(log, L"error - failed to create mutex.");
         return static_cast<int>(kExitMutexFailed);
     }
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (guard.IsAlreadyRunning()) {
         ::AllowSetForegroundWindow(ASFW_ANY);
-        std::wstring caption = ReadCaption(g_IniMgr, section);
+        std::wstring caption = ReadCaption(config, section);
         if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
-        Finish(L"error - already existed.");
+        fwu::LogLine(log, L"error - already existed.");
         return static_cast<int>(kExitAlreadyRunning);
     }
 
@@ -208,20 +193,24 @@ int RunOptpick(HINSTANCE instance) {
     if (options.silent) {
         result = options.silentExit;
     } else {
-        if (HDC screen = ::GetDC(nullptr)) {
-            g_state.dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-            ::ReleaseDC(nullptr, screen);
-        }
-        g_state.settings = ReadSettings(g_IniMgr, section);
-        g_state.topmost = options.topmost;
-        ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc, 0);
-        FreeGdi();
-        result = g_state.result;
+        DialogState state;
+        if (fwu::UniqueWindowDC screen(nullptr); screen) state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+        state.settings = ReadSettings(config, section);
+        state.topmost = options.topmost;
+        ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc,
+                          reinterpret_cast<LPARAM>(&state));
+        FreeGdi(state);
+        result = state.result;
     }
-    LogPrintf(L"return %d.", static_cast<int>(result));
+    fwu::LogLine(log, L"return %d.", static_cast<int>(result));
     return static_cast<int>(result);
 }
 
 }  // namespace opk
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return opk::RunOptpick(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return fwu::RunWithOptions(opk::kBannerName, opk::ReadOptions,
+                               [instance](const opk::Options& options, fwu::ILog& log) {
+                                   return opk::RunOptpick(instance, options, log);
+                               });
+}

@@ -110,10 +110,7 @@ void CDlgProgress::OnInitDialog(HWND dialog) {
             LOGFONTW font = metrics.lfMessageFont;
             if (m_fontSize) {
                 int dpi = 96;
-                if (HDC screen = ::GetDC(nullptr)) {
-                    dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-                    ::ReleaseDC(nullptr, screen);
-                }
+                if (fwu::UniqueWindowDC screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
                 font.lfHeight = FontHeightForPoints(m_fontSize, dpi);
             }
             m_hFont.reset(::CreateFontIndirectW(&font));

@@ -6,14 +6,12 @@
 
 #include <memory>
 
-#include "cmdline.h"
-#include "config.h"
+#include "config_win32.h"
+#include "dialog_start.h"
 #include "handle.h"
-#include "log.h"
 #include "progress_core.h"
 #include "progress_dialog.h"
-
-fwu::CGlobalIniMgr g_IniMgr;
+#include "program_shell.h"
 
 namespace prg {
 
@@ -21,17 +19,18 @@ namespace {
 
 // The running dialog thread, owned by the hidden main window.
 std::unique_ptr<CProgressThread> g_pProgressThread;
+// What the dialog shows, read from the configuration file before the main
+// window (which starts the dialog) is created.
+Texts g_texts;
 
 void StopDialogThread() { g_pProgressThread.reset(); }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE: {
-            Texts texts = ReadTexts(g_IniMgr);
+        case WM_CREATE:
             g_pProgressThread = std::make_unique<CProgressThread>();
-            g_pProgressThread->Start(kDialogTemplate, kProgressBar, kStaticText, texts.title, texts.message, 0);
+            g_pProgressThread->Start(kDialogTemplate, kProgressBar, kStaticText, g_texts.title, g_texts.message, 0);
             return 0;
-        }
         case kWmBringToFront:
             if (g_pProgressThread) g_pProgressThread->BringToFront();
             return 0;
@@ -42,48 +41,31 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             StopDialogThread();
             ::DestroyWindow(window);
             return 0;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return 0;
         default:
-            return ::DefWindowProcW(window, message, wParam, lParam);
+            return fwu::MainWindowDefault(window, message, wParam, lParam);
     }
 }
 
-int RunOn(int showCommand) {
+int RunOn(int showCommand, fwu::ILog& log) {
     ::InitCommonControls();
-    int found = fwu::LocateConfigFile(g_IniMgr, fwu::ConfigLayout::ToolFolder);
-    ConfigVerdict verdict = JudgeConfig(found != 0, g_IniMgr.m_bValid != 0);
-    if (!verdict.proceed) {
-        ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
-        LogPrintf(L"%ls", verdict.logLine);
-        return static_cast<int>(verdict.exitCode);
-    }
+    fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
+    int exitCode = 0;
+    if (!dlg::AcceptConfig(config, JudgeConfig, false, log, exitCode)) return exitCode;
 
-    fwu::UniqueHandle mutex(::CreateMutexExW(nullptr, kInstanceName, 0, MUTEX_ALL_ACCESS));
-    DWORD error = ::GetLastError();
-    if (!mutex) {
-        LogPrintf(L"error - failed to create mutex.");
+    fwu::CInstanceGuard guard(kInstanceName);
+    if (!guard.IsCreated()) {
+        fwu::LogLine(log, L"error - failed to create mutex.");
         return 0;
     }
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (guard.IsAlreadyRunning()) {
         ::AllowSetForegroundWindow(ASFW_ANY);
         if (HWND first = ::FindWindowW(kInstanceName, nullptr)) ::PostMessageW(first, kWmBringToFront, 0, 0);
-        LogPrintf(L"error - already existed.");
+        fwu::LogLine(log, L"error - already existed.");
         return 0;
     }
 
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kInstanceName;
-    if (!::RegisterClassExW(&wc)) return 0;
-    HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kInstanceName, L"", WS_POPUP | WS_DISABLED, 0, 0, 0, 0,
-                                    nullptr, nullptr, instance, nullptr);
+    g_texts = ReadTexts(config);
+    HWND window = fwu::CreateHiddenWindow(kInstanceName, MainWindowProc, WS_POPUP | WS_DISABLED);
     if (!window) {
         StopDialogThread();
         return 0;
@@ -92,11 +74,7 @@ int RunOn(int showCommand) {
     // window was created, keeps the foreground and its active caption.
     ::ShowWindow(window, PassiveShowCommand(showCommand));
     if (g_pProgressThread) g_pProgressThread->BringToFront();
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
+    fwu::RunMessageLoop();
     StopDialogThread();
     return 0;
 }
@@ -126,17 +104,10 @@ int RunOff() {
 
 }  // namespace
 
-int RunProgress(int showCommand) {
-    Options options;
-    {
-        CParseParam params;
-        options = ReadOptions(params);
-    }
-    if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
-    fwu::ScopeExit closeLog([] { CloseLogFile(); });
+int RunProgress(int showCommand, const Options& options, fwu::ILog& log) {
     switch (options.mode) {
         case Mode::On:
-            return RunOn(showCommand);
+            return RunOn(showCommand, log);
         case Mode::Off:
             return RunOff();
         case Mode::Silent:
@@ -148,4 +119,9 @@ int RunProgress(int showCommand) {
 
 }  // namespace prg
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) { return prg::RunProgress(showCommand); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    return fwu::RunWithOptions(prg::kBannerName, prg::ReadOptions,
+                               [showCommand](const prg::Options& options, fwu::ILog& log) {
+                                   return prg::RunProgress(showCommand, options, log);
+                               });
+}

@@ -127,6 +127,7 @@ public:
         return true;
     }
     bool Exists(const std::wstring&) override { return neutral; }
+    void Load(CGlobalIniMgr& mgr, const std::wstring& path) override { mgr.SetLoaded(path, {true, false}); }
 };
 }  // namespace
 

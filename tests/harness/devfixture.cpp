@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "cmdline.h"
+#include "cmdline_win32.h"
 #include "number.h"
 #include "setupapi_devices.h"
 #include "text.h"
@@ -278,7 +278,7 @@ int wmain() {
     std::wstring count, dumpType, walk, repeat;
     int32_t remove = 0, dump = 0, emptyInf = 0;
     {
-        CParseParam params;
+        CParseParam params(fwu::ProcessArguments());
         s.hwid = params.Find(L"HWID:", nullptr);
         s.hwidsz = params.Find(L"HWIDSZ:", nullptr);
         s.prob = params.Find(L"PROB:", nullptr);

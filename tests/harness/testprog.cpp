@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cmdline.h"
+#include "cmdline_win32.h"
 #include "log.h"
 #include "number.h"
 #include "text.h"
@@ -67,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring record, sleep, exit, title, mutex, log, closeClass, hold, image;
     int32_t activations = 0;
     {
-        CParseParam params;
+        CParseParam params(fwu::ProcessArguments());
         params.Find(L"ACTIVATIONS", &activations);
         closeClass = params.Find(L"CLOSE:", nullptr);
         image = params.Find(L"IMAGE:", nullptr);
@@ -78,9 +78,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         mutex = params.Find(L"MUTEX:", nullptr);
         hold = params.Find(L"HOLD:", nullptr);
         log = params.Find(L"LOG:", nullptr);
-        if (!log.empty()) OpenLogFile(log, L"testprog");
     }
-    LogPrintf(L"pid %lu.", ::GetCurrentProcessId());
+    fwu::CLogFile logFile(log, L"testprog");
+    fwu::LogLine(logFile, L"pid %lu.", ::GetCurrentProcessId());
     if (!closeClass.empty()) {
         HWND target = ::FindWindowW(closeClass.c_str(), nullptr);
         if (target) ::PostMessageW(target, WM_CLOSE, 0, 0);
@@ -114,7 +114,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (window) ::DestroyWindow(window);
     if (held) ::CloseHandle(held);
     if (heldFile != INVALID_HANDLE_VALUE) ::CloseHandle(heldFile);
-    LogPrintf(L"return %d.", fwu::ParseConfigNumber(exit, 0));
-    CloseLogFile();
+    fwu::LogLine(logFile, L"return %d.", fwu::ParseConfigNumber(exit, 0));
     return static_cast<int>(static_cast<UINT>(fwu::ParseConfigNumber(exit, 0)));
 }

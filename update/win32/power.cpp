@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 namespace upd {
 
@@ -24,27 +25,19 @@ CPowerRequest::CPowerRequest(const std::wstring& reason, DWORD kind) : m_kind(ki
 
 CPowerRequest::~CPowerRequest() {
     POWER_REQUEST_TYPE type;
-    if (m_hRequest != INVALID_HANDLE_VALUE) {
-        if (RequestType(m_kind, type)) ::PowerClearRequest(m_hRequest, type);
-        ::CloseHandle(m_hRequest);
-        m_hRequest = INVALID_HANDLE_VALUE;
-    }
+    if (m_request && RequestType(m_kind, type)) ::PowerClearRequest(m_request.get(), type);
 }
 
 void CPowerRequest::Start() {
     POWER_REQUEST_TYPE type;
-    if (m_hRequest != INVALID_HANDLE_VALUE || !RequestType(m_kind, type)) return;
+    if (m_request || !RequestType(m_kind, type)) return;
     REASON_CONTEXT context{};
     context.Version = POWER_REQUEST_CONTEXT_VERSION;
     context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
     context.Reason.SimpleReasonString = m_reason;
-    HANDLE h = ::PowerCreateRequest(&context);
-    if (h == INVALID_HANDLE_VALUE || h == nullptr) return;
-    if (!::PowerSetRequest(h, type)) {
-        ::CloseHandle(h);
-        return;
-    }
-    m_hRequest = h;
+    fwu::UniqueFile request(::PowerCreateRequest(&context));
+    if (!request || !::PowerSetRequest(request.get(), type)) return;
+    m_request = std::move(request);
 }
 
 bool IsAlwaysOnAlwaysConnected() {

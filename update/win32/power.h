@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "handle.h"
+
 namespace upd {
 
 class CPowerRequest {
@@ -19,12 +21,12 @@ public:
 
     // Creates and sets the request; a failure drops it silently.
     virtual void Start();
-    bool IsHeld() const { return m_hRequest != INVALID_HANDLE_VALUE; }
+    bool IsHeld() const { return m_request.valid(); }
     DWORD GetKind() const { return m_kind; }
 
 private:
     wchar_t m_reason[260] = {};
-    HANDLE m_hRequest = INVALID_HANDLE_VALUE;
+    fwu::UniqueFile m_request;  // PowerCreateRequest answers INVALID_HANDLE_VALUE on failure
     DWORD m_kind = kSystem;
 };
 

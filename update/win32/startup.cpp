@@ -4,17 +4,18 @@
 #include <objbase.h>
 #include <commctrl.h>
 
-#include <memory>
+#include <optional>
 
-#include "cmdline.h"
 #include "config.h"
 #include "config_message.h"
+#include "config_win32.h"
 #include "dll_search.h"
 #include "handle.h"
-#include "log.h"
+#include "logsink.h"
 #include "module.h"
 #include "params.h"
 #include "power.h"
+#include "program_shell.h"
 #include "runstate.h"
 #include "sequencer.h"
 #include "text.h"
@@ -23,27 +24,6 @@
 
 namespace upd {
 
-// Single-instance guard: the named mutex held for the whole run.
-class CMultiInstance {
-public:
-    CMultiInstance() {
-        m_hMutex = ::CreateMutexExW(nullptr, kMutexName, 0, MUTEX_ALL_ACCESS);
-        m_dwError = ::GetLastError();
-    }
-    virtual ~CMultiInstance() {
-        if (m_hMutex) ::CloseHandle(m_hMutex);
-    }
-    CMultiInstance(const CMultiInstance&) = delete;
-    CMultiInstance& operator=(const CMultiInstance&) = delete;
-    virtual DWORD GetError() const { return m_dwError; }
-    virtual bool IsCreated() const { return m_hMutex != nullptr; }
-    virtual bool IsAlreadyRunning() const { return m_dwError == ERROR_ALREADY_EXISTS; }
-
-private:
-    HANDLE m_hMutex = nullptr;
-    DWORD m_dwError = 0;
-};
-
 bool IsUserAdmin() {
     fwu::UniqueHandle token;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY, token.put()))
@@ -51,64 +31,65 @@ bool IsUserAdmin() {
     fwu::UniqueHandle impersonation;
     if (!::DuplicateToken(token.get(), SecurityImpersonation, impersonation.put())) return false;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID admins = nullptr;
+    fwu::UniqueSid admins;
     if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                    &admins))
+                                    admins.put()))
         return false;
     BOOL member = FALSE;
-    BOOL ok = ::CheckTokenMembership(impersonation.get(), admins, &member);
-    ::FreeSid(admins);
+    BOOL ok = ::CheckTokenMembership(impersonation.get(), admins.get(), &member);
     return ok && member;
 }
 
 namespace {
 
-int EndEarly(const wchar_t* line, uint32_t code) {
-    LogPrintf(L"%ls", line);
-    CloseLogFile();
-    return static_cast<int>(code);
-}
-
 void ErrorBox(bool silent, const wchar_t* text) {
     if (!silent) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
 }
 
-// The run's log as the tasks and the sequencer see it.
-class CRunLog final : public fwu::ILog {
+// COM on this thread for the run (the disk-drive probe's management query).
+class CComScope {
 public:
-    void Line(const std::wstring& text) override { LogWriteLine(text); }
+    CComScope() : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~CComScope() {
+        if (SUCCEEDED(m_hr)) ::CoUninitialize();
+    }
+    CComScope(const CComScope&) = delete;
+    CComScope& operator=(const CComScope&) = delete;
+    bool Failed() const { return FAILED(m_hr); }
+
+private:
+    HRESULT m_hr;
 };
 
-}  // namespace
-
-int RunUpdate(int showCommand) {
-    RestrictDllSearch();
+// Start-up and the run, with the log open. The single-instance guard is
+// the caller's, so that it is let go only after the log file is closed (a
+// waiting instance may write to the same file).
+uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional<fwu::CInstanceGuard>& guard,
+                    int showCommand) {
     RunState run;
-    fwu::CGlobalIniMgr config;
-    StartupOptions options;
-    {
-        CParseParam params;
-        options = ReadStartupOptions(params);
-        if (options.silent) run.silent = 1;
-        run.firstTask = options.firstTask;
-        if (!options.logPath.empty()) OpenLogFile(options.logPath, kBannerName);
-    }
+    run.silent = options.silent ? 1 : 0;
+    run.firstTask = options.firstTask;
+    auto endEarly = [&log](const wchar_t* line, uint32_t code) {
+        log.Line(line);
+        return code;
+    };
     if (HasStoredParameter(L"/s")) run.silent = 1;
-    if (run.silent) LogPrintf(L"Silent.");
-    LogPrintf(L"First Task Number: %d.", int(run.firstTask));
+    if (run.silent) log.Line(L"Silent.");
+    fwu::LogLine(log, L"First Task Number: %d.", int(run.firstTask));
     ::InitCommonControls();
 
-    if (!fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder)) {
+    fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
+    if (!fwu::LocateProgramConfig(config, fwu::ConfigLayout::UpdateFolder)) {
         ErrorBox(run.silent != 0, L"Ini file is not found.");
-        return EndEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
+        return endEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
     }
     if (!config.m_bValid) {
         ErrorBox(run.silent != 0, L"Falsify ini file.");
-        return EndEarly(L"error - falsify ini file. return 3.", kExitIniFalsified);
+        return endEarly(L"error - falsify ini file. return 3.", kExitIniFalsified);
     }
 
-    auto guard = std::make_unique<CMultiInstance>();
-    if (!guard->IsCreated()) return EndEarly(L"error - failed to create mutex. return 5.", kExitMutexFailed);
+    guard.emplace(kMutexName);
+    if (!guard->IsCreated()) return endEarly(L"error - failed to create mutex. return 5.", kExitMutexFailed);
     if (guard->IsAlreadyRunning()) {
         if (!options.waitMultiEnd) {
             ::AllowSetForegroundWindow(ASFW_ANY);
@@ -116,15 +97,10 @@ int RunUpdate(int showCommand) {
                 ::SetForegroundWindow(other);
                 ::PostMessageW(other, kWmUpdateActivate, 0, 0);
             }
-            return EndEarly(L"error - already existed. return 4.", kExitAlreadyRunning);
+            return endEarly(L"error - already existed. return 4.", kExitAlreadyRunning);
         }
-        bool acquired = false;
-        for (int attempt = 0; attempt < kWaitMultiEndAttempts && !acquired; ++attempt) {
-            guard.reset();
-            guard = std::make_unique<CMultiInstance>();
-            acquired = guard->IsCreated() && !guard->IsAlreadyRunning();
-        }
-        if (!acquired) return EndEarly(L"error - already existed(fail end). return 4.", kExitAlreadyRunning);
+        if (!guard->Retry(kWaitMultiEndAttempts))
+            return endEarly(L"error - already existed(fail end). return 4.", kExitAlreadyRunning);
     }
 
     WriteOwnParameters();
@@ -136,65 +112,54 @@ int RunUpdate(int showCommand) {
     if (!IsUserAdmin()) {
         ShowConfigMessage(config, run.silent != 0, L"IDS_STR_NOTADMIN", MB_ICONWARNING);
         DeleteOwnParameters();
-        return EndEarly(L"error - not Admin. return 6.", kExitNotAdmin);
+        return endEarly(L"error - not Admin. return 6.", kExitNotAdmin);
     }
-    LogPrintf(L"Admin.");
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    log.Line(L"Admin.");
+    CComScope com;
+    if (com.Failed()) {
         DeleteOwnParameters();
-        return EndEarly(L"error - CoInitializeEx Failed. return 8.", kExitComFailed);
+        return endEarly(L"error - CoInitializeEx Failed. return 8.", kExitComFailed);
     }
 
-    {
-        CPowerRequest system(fwu::FormatString(kPowerReasonFormat, L"Update(system)"),
-                             IsAlwaysOnAlwaysConnected() ? CPowerRequest::kExecution : CPowerRequest::kSystem);
-        CPowerRequest display(fwu::FormatString(kPowerReasonFormat, L"Update(disp)"), CPowerRequest::kDisplay);
-        if (IsOn(reqSys)) system.Start();
-        if (IsOn(reqDisp)) display.Start();
+    CPowerRequest system(fwu::FormatString(kPowerReasonFormat, L"Update(system)"),
+                         IsAlwaysOnAlwaysConnected() ? CPowerRequest::kExecution : CPowerRequest::kSystem);
+    CPowerRequest display(fwu::FormatString(kPowerReasonFormat, L"Update(disp)"), CPowerRequest::kDisplay);
+    if (IsOn(reqSys)) system.Start();
+    if (IsOn(reqDisp)) display.Start();
 
-        run.currentTask = run.firstTask;
-        run.updateFolder = fwu::ModuleFolder();
-        run.exitCode = 0;
+    run.currentTask = run.firstTask;
+    run.updateFolder = fwu::ModuleFolder();
+    run.exitCode = 0;
 
-        HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = UpdateWindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kWindowClass;
-        CRunLog log;
-        SequencerWindowContext context(run, config, log);
-        HWND window = nullptr;
-        if (::RegisterClassExW(&wc))
-            window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                       instance, &context);
-        if (window) {
-            ::ShowWindow(window, showCommand);
-            ::UpdateWindow(window);
-            MSG msg;
-            while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-
-        // The last task lets go of its program and held files.
-        context.End();
-        DeleteOwnParameters();
-        if (window) {
-            LogPrintf(L"return %d.", int(run.exitCode));
-        } else {
-            // No task ran: a caller must not read this run as a finished update.
-            run.exitCode = kExitNoWindow;
-            LogPrintf(L"error - failed to create window. return %d.", int(kExitNoWindow));
-        }
-        CloseLogFile();
-        ::CoUninitialize();
-        // The power requests end here, then the guard.
+    SequencerWindowContext context(run, config, log);
+    HWND window = fwu::CreateHiddenWindow(kWindowClass, UpdateWindowProc, WS_POPUP, &context);
+    if (window) {
+        ::ShowWindow(window, showCommand);
+        ::UpdateWindow(window);
+        fwu::RunMessageLoop();
     }
-    guard.reset();
-    return static_cast<int>(run.exitCode);
+    // The last task lets go of its program and held files.
+    context.End();
+    DeleteOwnParameters();
+    if (!window) {
+        // No task ran: a caller must not read this run as a finished update.
+        run.exitCode = kExitNoWindow;
+        fwu::LogLine(log, L"error - failed to create window. return %d.", int(kExitNoWindow));
+        return run.exitCode;
+    }
+    fwu::LogLine(log, L"return %d.", int(run.exitCode));
+    return run.exitCode;
+    // The power requests end here, COM, then the log; the caller's guard last.
+}
+
+}  // namespace
+
+int RunUpdate(int showCommand) {
+    RestrictDllSearch();
+    std::optional<fwu::CInstanceGuard> guard;
+    fwu::CProgramShell shell;
+    const StartupOptions options = ReadStartupOptions(shell.Params());
+    return static_cast<int>(RunWithLog(options, shell.OpenLog(options.logPath, kBannerName), guard, showCommand));
 }
 
 }  // namespace upd

@@ -18,10 +18,7 @@ HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM wPara
 
 namespace {
 
-struct DestroyIconFn {
-    void operator()(HICON icon) const { ::DestroyIcon(icon); }
-};
-using UniqueIcon = fwu::UniqueAny<HICON, nullptr, DestroyIconFn>;
+using fwu::UniqueIcon;
 
 UniqueIcon LoadIconFile(const std::wstring& path) {
     if (path.empty()) return UniqueIcon();
@@ -29,11 +26,9 @@ UniqueIcon LoadIconFile(const std::wstring& path) {
 }
 
 int ScreenDpi() {
-    HDC dc = ::GetDC(nullptr);
+    fwu::UniqueWindowDC dc(nullptr);
     if (!dc) return 96;
-    int dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
-    ::ReleaseDC(nullptr, dc);
-    return dpi;
+    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
 }
 
 // The width of the screen's work area in horizontal dialog units of the
@@ -45,16 +40,15 @@ int WorkAreaDialogUnits() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        fwu::UniqueGdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
-        HDC dc = ::GetDC(nullptr);
+        fwu::UniqueFont font(::CreateFontIndirectW(&metrics.lfMessageFont));
+        fwu::UniqueWindowDC dc(nullptr);
         if (dc && font) {
-            HGDIOBJ old = ::SelectObject(dc, font.get());
+            HGDIOBJ old = ::SelectObject(dc.get(), font.get());
             static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
             SIZE size{};
-            if (::GetTextExtentPoint32W(dc, kLetters, 52, &size)) baseUnitX = (size.cx / 26 + 1) / 2;
-            ::SelectObject(dc, old);
+            if (::GetTextExtentPoint32W(dc.get(), kLetters, 52, &size)) baseUnitX = (size.cx / 26 + 1) / 2;
+            ::SelectObject(dc.get(), old);
         }
-        if (dc) ::ReleaseDC(nullptr, dc);
     }
     if (baseUnitX <= 0) baseUnitX = LOWORD(::GetDialogBaseUnits());
     return DialogUnitsFromPixels(area.right - area.left, baseUnitX);

@@ -31,6 +31,13 @@ std::wstring AnsiToWideText(const std::string& text) {
     return out;
 }
 
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::SysFreeString(h); }
+};
+using UniqueBstr = fwu::UniqueResource<BstrTraits>;
+
 class CVariant {
 public:
     CVariant() { ::VariantInit(&v); }
@@ -56,20 +63,17 @@ public:
         if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_ALL, IID_IWbemLocator, locator.put_void())))
             return DiskQueryStatus::kLocatorFailed;
         fwu::ComPtr<IWbemServices> services;
-        BSTR ns = ::SysAllocString(L"root\\cimv2");
-        hr = locator->ConnectServer(ns, nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
-        ::SysFreeString(ns);
+        UniqueBstr ns(::SysAllocString(L"root\\cimv2"));
+        hr = locator->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
         if (FAILED(hr)) return DiskQueryStatus::kConnectFailed;
         hr = ::CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                                  RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
         if (FAILED(hr)) return DiskQueryStatus::kBlanketFailed;
         fwu::ComPtr<IEnumWbemClassObject> drives;
-        BSTR language = ::SysAllocString(L"WQL");
-        BSTR query = ::SysAllocString(L"SELECT * FROM Win32_DiskDrive");
-        hr = services->ExecQuery(language, query, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                 drives.put());
-        ::SysFreeString(language);
-        ::SysFreeString(query);
+        UniqueBstr language(::SysAllocString(L"WQL"));
+        UniqueBstr query(::SysAllocString(L"SELECT * FROM Win32_DiskDrive"));
+        hr = services->ExecQuery(language.get(), query.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+                                 nullptr, drives.put());
         if (FAILED(hr)) return DiskQueryStatus::kQueryFailed;
 
         value->clear();

@@ -3,9 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <vector>
-
 #include "handle.h"
+#include "program_shell.h"
 #include "task_services_win32.h"
 #include "verify.h"
 
@@ -36,28 +35,30 @@ public:
 
     State Poll(bool pumpMessages, uint32_t& exitCode) override {
         HANDLE process = m_process.get();
-        const DWORD wait = pumpMessages ? ::MsgWaitForMultipleObjects(1, &process, FALSE, 0, QS_ALLINPUT)
-                                        : ::WaitForSingleObject(process, 0);
-        if (wait == WAIT_OBJECT_0) {
-            DWORD code = 0;
-            if (!::GetExitCodeProcess(process, &code)) return State::EndedNoCode;
-            exitCode = code;
-            return State::Ended;
+        fwu::WaitOutcome wait = fwu::WaitOutcome::Failed;
+        if (pumpMessages) {
+            // A quit met while dispatching is posted again: the message loop
+            // ends the run.
+            wait = fwu::WaitPumping(process, 0);
+        } else {
+            const DWORD rc = ::WaitForSingleObject(process, 0);
+            wait = rc == WAIT_OBJECT_0   ? fwu::WaitOutcome::Signalled
+                   : rc == WAIT_TIMEOUT ? fwu::WaitOutcome::Pending
+                                        : fwu::WaitOutcome::Failed;
         }
-        if (pumpMessages && wait == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    // Leave the end of the run to the message loop.
-                    ::PostQuitMessage(static_cast<int>(msg.wParam));
-                    break;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
+        switch (wait) {
+            case fwu::WaitOutcome::Signalled: {
+                DWORD code = 0;
+                if (!::GetExitCodeProcess(process, &code)) return State::EndedNoCode;
+                exitCode = code;
+                return State::Ended;
             }
-            return State::Running;
+            case fwu::WaitOutcome::Pending:
+            case fwu::WaitOutcome::Quit:
+                return State::Running;
+            case fwu::WaitOutcome::Failed:
+                break;
         }
-        if (wait == WAIT_TIMEOUT) return State::Running;
         return State::Failed;
     }
 
@@ -104,19 +105,13 @@ void CWin32ProgramRunner::AllowSetForeground() { ::AllowSetForegroundWindow(ASFW
 
 bool CWin32ProgramRunner::StartProcess(const std::wstring& commandLine, const std::wstring& directory,
                                        StartedProgram& process, uint32_t& error) {
-    // CreateProcessW may write into its command line.
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
-                          nullptr, directory.c_str(), &startup, &info)) {
-        error = ::GetLastError();
+    fwu::StartedProgram started;
+    DWORD lastError = 0;
+    if (!fwu::StartProgram(commandLine, directory.c_str(), started, lastError)) {
+        error = lastError;
         return false;
     }
-    fwu::UniqueHandle thread(info.hThread);
-    process = Watch(info.hProcess);
+    process = Watch(started.process.release());
     return true;
 }
 

@@ -11,30 +11,10 @@
 
 namespace upd {
 
-namespace {
-
-// A FindFirstFileW search, closed when it goes out of scope.
-class CFindHandle {
-public:
-    explicit CFindHandle(HANDLE h) : m_h(h) {}
-    ~CFindHandle() {
-        if (m_h != INVALID_HANDLE_VALUE) ::FindClose(m_h);
-    }
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    HANDLE get() const { return m_h; }
-    bool valid() const { return m_h != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_h;
-};
-
-}  // namespace
-
 bool CWin32SystemActions::ListFolder(const std::wstring& folder, std::vector<FolderEntry>* entries) {
     WIN32_FIND_DATAW data{};
-    CFindHandle find(::FindFirstFileW((folder + L"\\*.*").c_str(), &data));
-    if (!find.valid()) return false;
+    fwu::UniqueFind find(::FindFirstFileW((folder + L"\\*.*").c_str(), &data));
+    if (!find) return false;
     do {
         FolderEntry e;
         e.name = data.cFileName;
@@ -44,10 +24,10 @@ bool CWin32SystemActions::ListFolder(const std::wstring& folder, std::vector<Fol
     } while (::FindNextFileW(find.get(), &data));
     return true;
 }
+
 void CWin32SystemActions::RegisterDelete(const std::wstring& path) {
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
-
 
 void CWin32SystemActions::EndSession(uint32_t flags) {
     fwu::UniqueHandle token;

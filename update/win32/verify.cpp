@@ -14,18 +14,6 @@
 namespace upd {
 
 namespace {
-struct CryptProvider {
-    HCRYPTPROV h = 0;
-    ~CryptProvider() {
-        if (h) ::CryptReleaseContext(h, 0);
-    }
-};
-struct CryptHash {
-    HCRYPTHASH h = 0;
-    ~CryptHash() {
-        if (h) ::CryptDestroyHash(h);
-    }
-};
 constexpr DWORD kChunkSize = 65536;
 }  // namespace
 
@@ -81,24 +69,24 @@ std::wstring HashFileSha256(const std::wstring& path) {
 namespace {
 // The hash text of what can be read from the open file.
 std::wstring HashOpenFile(HANDLE file) {
-    CryptProvider provider;
-    if (!::CryptAcquireContextW(&provider.h, nullptr, nullptr, PROV_RSA_AES,
+    fwu::UniqueCryptProvider provider;
+    if (!::CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_AES,
                                 CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET))
         return std::wstring();
-    CryptHash hash;
-    if (!::CryptCreateHash(provider.h, CALG_SHA_256, 0, 0, &hash.h)) return std::wstring();
+    fwu::UniqueCryptHash hash;
+    if (!::CryptCreateHash(provider.get(), CALG_SHA_256, 0, 0, hash.put())) return std::wstring();
 
     std::vector<BYTE> buffer(kChunkSize, 0);
     for (;;) {
         DWORD read = 0;
         if (!::ReadFile(file, buffer.data(), kChunkSize, &read, nullptr) || read == 0) break;
-        if (!::CryptHashData(hash.h, buffer.data(), read, 0)) return std::wstring();
+        if (!::CryptHashData(hash.get(), buffer.data(), read, 0)) return std::wstring();
         std::fill(buffer.begin(), buffer.begin() + read, BYTE(0));
     }
     DWORD size = 0;
-    if (!::CryptGetHashParam(hash.h, HP_HASHVAL, nullptr, &size, 0) || size == 0) return std::wstring();
+    if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, nullptr, &size, 0) || size == 0) return std::wstring();
     std::vector<BYTE> digest(size, 0);
-    if (!::CryptGetHashParam(hash.h, HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
+    if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
     return HashText(digest.data(), size);
 }
 }  // namespace

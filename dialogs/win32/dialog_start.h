@@ -1,0 +1,28 @@
+// The start both dialog tools share: their configuration file beside the
+// program, judged before anything is shown.
+#pragma once
+
+#include <windows.h>
+
+#include "config_win32.h"
+#include "logsink.h"
+#include "program_shell.h"
+
+namespace dlg {
+
+// Locates config.ini beside the program into `config` and judges it with
+// `judge(found, valid)`. When it may not be used, the verdict's message is
+// shown (unless `silent`), its line logged and its exit code put in
+// `exitCode`: false. True when the run goes on.
+template <typename Judge>
+bool AcceptConfig(fwu::CGlobalIniMgr& config, Judge judge, bool silent, fwu::ILog& log, int& exitCode) {
+    const bool found = fwu::LocateProgramConfig(config, fwu::ConfigLayout::ToolFolder);
+    const auto verdict = judge(found, config.m_bValid != 0);
+    if (verdict.proceed) return true;
+    if (!silent) ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
+    fwu::LogLine(log, L"%ls", verdict.logLine);
+    exitCode = static_cast<int>(verdict.exitCode);
+    return false;
+}
+
+}  // namespace dlg

@@ -1,0 +1,70 @@
+"""The program shell and the log object every program runs through, seen
+from inside a Windows process (tests/harness/shellprobe.exe): waiting for a
+started program while messages are handled, the single-instance guard, and
+the log file's open, sharing and closing rules."""
+import subprocess
+import tempfile
+import unittest
+
+from fwutest import TESTBIN, WineTestCase, log_lines, read_log, winpath
+
+
+def shellprobe(wine, *args):
+    """Runs shellprobe; its output goes through a file (a child may inherit a
+    pipe and keep it open)."""
+    with tempfile.TemporaryFile() as out:
+        r = subprocess.run(["wine", str(TESTBIN / "shellprobe.exe"), *args], env=wine.env, stdout=out,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        out.seek(0)
+        return r.returncode, out.read().decode("utf-8", "replace").replace("\r", "").splitlines()
+
+
+class Shell(WineTestCase):
+    def test_waiting_dispatches_messages_and_leaves_a_quit_to_the_loop(self):
+        rc, lines = shellprobe(self.wine, "wait")
+        self.assertEqual(rc, 0, lines)
+        self.assertEqual(lines, [
+            "missing started=0 error=2 valid=0",
+            "window=1",
+            "child started=1 thread=1",
+            "first step pending",
+            "message step pending",
+            "dispatched=2",
+            "quit step quit",
+            "quit queued=1 code=7",
+            "ended=1 code=5 waited=1",
+            "after end signalled",
+            "quit still queued=1",
+            "loop code=7",
+        ])
+
+    def test_instance_guard_answers_first_already_running_and_failed(self):
+        rc, lines = shellprobe(self.wine, "guard")
+        self.assertEqual(rc, 0, lines)
+        self.assertEqual(lines, [
+            "first first",
+            "second already error=183",
+            "retry while held=0",
+            "retry after end=1",
+            "second now first",
+            "bad failed created=0",
+        ])
+
+    def test_log_object_keeps_the_file_format_and_opens_it_unshared(self):
+        log = self.tmp / "shell.log"
+        rc, lines = shellprobe(self.wine, "log", winpath(log))
+        self.assertEqual(rc, 0, lines)
+        self.assertEqual(lines, ["empty path open=0", "open=1", "second open=0", "reopened=1"])
+        read_log(log)  # one byte-order mark, at the start
+        events = log_lines(log)
+        self.assertRegex(events[0], r"^\*{10} probe - \d{4}/\d\d/\d\d - \d\d:\d\d:\d\d \*{10}$")
+        self.assertRegex(events[4], r"^\*{10} again - ")
+        self.assertEqual(events[1:4] + events[5:], [
+            f"LOG mode ({winpath(log)}).", "line 1 of two.", "last of the first",
+            f"LOG mode ({winpath(log)}).", "appended",
+        ])
+        self.assertTrue(read_log(log).endswith("appended\r\n"))
+
+
+if __name__ == "__main__":
+    unittest.main()

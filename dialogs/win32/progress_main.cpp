@@ -17,28 +17,36 @@ namespace prg {
 
 namespace {
 
-// The running dialog thread, owned by the hidden main window.
-std::unique_ptr<CProgressThread> g_pProgressThread;
-// What the dialog shows, read from the configuration file before the main
-// window (which starts the dialog) is created.
-Texts g_texts;
-
-void StopDialogThread() { g_pProgressThread.reset(); }
+// What the hidden main window works with: the texts of the dialog, read
+// from the configuration file before the window (which starts the dialog)
+// is created, and the running dialog thread. Passed as the window's
+// creation parameter.
+struct MainWindowState {
+    Texts texts;
+    std::unique_ptr<CProgressThread> thread;
+};
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* state = reinterpret_cast<MainWindowState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
         case WM_CREATE:
-            g_pProgressThread = std::make_unique<CProgressThread>();
-            g_pProgressThread->Start(kDialogTemplate, kProgressBar, kStaticText, g_texts.title, g_texts.message, 0);
+            if (!state) return -1;
+            state->thread = std::make_unique<CProgressThread>();
+            state->thread->Start(kDialogTemplate, kProgressBar, kStaticText, state->texts.title, state->texts.message,
+                                 0);
             return 0;
         case kWmBringToFront:
-            if (g_pProgressThread) g_pProgressThread->BringToFront();
+            if (state && state->thread) state->thread->BringToFront();
             return 0;
         case WM_ENDSESSION:
             if (!wParam) return 0;
             [[fallthrough]];
         case WM_CLOSE:
-            StopDialogThread();
+            if (state) state->thread.reset();
             ::DestroyWindow(window);
             return 0;
         default:
@@ -64,18 +72,19 @@ int RunOn(int showCommand, fwu::ILog& log) {
         return 0;
     }
 
-    g_texts = ReadTexts(config);
-    HWND window = fwu::CreateHiddenWindow(kInstanceName, MainWindowProc, WS_POPUP | WS_DISABLED);
+    MainWindowState state;
+    state.texts = ReadTexts(config);
+    HWND window = fwu::CreateHiddenWindow(kInstanceName, MainWindowProc, WS_POPUP | WS_DISABLED, &state);
     if (!window) {
-        StopDialogThread();
+        state.thread.reset();
         return 0;
     }
     // Shown without activation: the dialog, brought to the front while the
     // window was created, keeps the foreground and its active caption.
     ::ShowWindow(window, PassiveShowCommand(showCommand));
-    if (g_pProgressThread) g_pProgressThread->BringToFront();
+    if (state.thread) state.thread->BringToFront();
     fwu::RunMessageLoop();
-    StopDialogThread();
+    state.thread.reset();
     return 0;
 }
 

@@ -23,19 +23,23 @@ function(fwu_warnings)
   endforeach()
 endfunction()
 
-# fwu_windows_link(<target> [CONSOLE])
+# fwu_windows_link(<target> [CONSOLE] [NOSTRIP] [NARROW_MAIN])
 #
 # Link settings of every Windows executable of the tree: Unicode entry point
-# (wWinMain or wmain), a self-contained static executable, and the GUI
-# subsystem unless CONSOLE is given. With MSVC the entry point follows from
-# the subsystem and the runtime is chosen by CMAKE_MSVC_RUNTIME_LIBRARY.
+# (wWinMain or wmain; main with NARROW_MAIN), a self-contained static
+# executable, symbols stripped unless NOSTRIP, and the GUI subsystem unless
+# CONSOLE is given. With MSVC the entry point follows from the subsystem and
+# the function defined; the runtime is linked statically.
 function(fwu_windows_link name)
-  cmake_parse_arguments(L "CONSOLE;NOSTRIP" "" "" ${ARGN})
+  cmake_parse_arguments(L "CONSOLE;NOSTRIP;NARROW_MAIN" "" "" ${ARGN})
   if(MSVC)
     set_property(TARGET ${name} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
     return()
   endif()
-  target_link_options(${name} PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  if(NOT L_NARROW_MAIN)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
   if(NOT L_NOSTRIP)
     target_link_options(${name} PRIVATE -s)
   endif()

@@ -197,7 +197,7 @@ TEST_P(TaskLintExample, IsCleanAndItsGraphRenders) {
     // No example may hold an error. The fallback example starts a program
     // that its package deliberately lacks, so it alone may carry warnings.
     EXPECT_NE(code, 2) << list << "\n" << ToUtf8(out);
-    if (list.string().find("examples/fallback") != std::string::npos) {
+    if (list.generic_string().find("examples/fallback") != std::string::npos) {
         EXPECT_NE(ToUtf8(out).find("vendor-flash.exe is missing"), std::string::npos) << ToUtf8(out);
         return;
     }

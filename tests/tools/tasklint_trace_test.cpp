@@ -1,5 +1,7 @@
 // TaskLint's dry run (--trace): the log lines and exit code of a run with
 // given results, silent and not, its endings and its bound on loops.
+#include <cstdlib>
+
 #include "tasklint_testutil.h"
 #include "tasklint_trace.h"
 
@@ -31,6 +33,23 @@ std::vector<int> TaskOrder(const TraceResult& r) {
     for (const auto& l : r.lines)
         if (l.rfind(L"TASK ", 0) == 0) order.push_back(std::stoi(ToUtf8(l.substr(5))));
     return order;
+}
+
+// Sets or removes a variable of this process's environment.
+void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value);
+#else
+    ::setenv(name, value, 1);
+#endif
+}
+
+void UnsetEnv(const char* name) {
+#ifdef _WIN32
+    ::_putenv_s(name, "");  // an empty value removes the variable
+#else
+    ::unsetenv(name);
+#endif
 }
 
 bool HasNote(const TraceResult& r, const std::string& needle) {
@@ -234,16 +253,21 @@ TEST(TaskLintTrace, ProgramsMissingFromThePackageFailToStart) {
 }
 
 TEST(TaskLintTrace, PathsExpandFromTheOwnEnvironment) {
-    ::setenv("FWU_TRACE_TOOLS", "D:\\Tools", 1);
-    ::unsetenv("FWU_TRACE_UNSET");
+    SetEnv("FWU_TRACE_TOOLS", "D:\\Tools");
+    UnsetEnv("FWU_TRACE_UNSET");
     TraceResult r = Trace("[TASK_1]\nType=0\nPath=%FWU_TRACE_TOOLS%\\x.exe\nVerify=FALSE\n"
                           "Param_S=%FWU_TRACE_UNSET%FWU_TRACE_TOOLS% %UPDATEDIR%\\a 100%\nRET_0x00000000=-1\n",
                           Silent());
     EXPECT_EQ(Utf8(r.lines)[1], "  Exec: \"D:\\Tools\\x.exe\" %FWU_TRACE_UNSETD:\\Tools C:\\Package\\a 100%.");
 
-    // The system folders of Windows where this machine does not set them;
-    // a variable that stays unknown does not make the program missing.
-    ::unsetenv("SystemRoot");
+    // The system folders of Windows where this machine does not set them
+    // (on Windows the system sets them); a variable that stays unknown does
+    // not make the program missing.
+#ifdef _WIN32
+    SetEnv("SystemRoot", "C:\\Windows");
+#else
+    UnsetEnv("SystemRoot");
+#endif
     PackageDir dir;
     TraceOptions o = Silent();
     o.packageFolder = dir.Root();

@@ -109,12 +109,11 @@ IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd) {
 
 namespace {
 // A value as a line holds it: in double quotes when the parser would
-// otherwise change it (blanks at either end are trimmed, a pair of matching
-// quotes around it is removed).
+// otherwise change it (what the reader trims at either end, a pair of
+// matching quotes around it is removed).
 std::wstring ValueText(const std::wstring& value) {
     if (value.empty()) return value;
-    const std::wstring blanks = L" \t\r\n";
-    bool trimmed = blanks.find(value.front()) != std::wstring::npos || blanks.find(value.back()) != std::wstring::npos;
+    bool trimmed = IsProfileSpace(value.front()) || IsProfileSpace(value.back());
     bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front();
     return trimmed || quoted ? L"\"" + value + L"\"" : value;
 }

@@ -69,7 +69,9 @@ TEST(IniFile, Utf16RoundTripKeepsEverything) {
 
 TEST(IniFile, Utf16RoundTripKeepsBlanksAndQuotesAtTheEnds) {
     const std::wstring values[] = {L" lead", L"trail\t", L"\"q\"", L"'q'", L"\"", L"'\"", L"\"\"", L" ",
-                                   L"a \"b c\"", L"\"a\" b", L"x=y; z", L"[x]"};
+                                   L"a \"b c\"", L"\"a\" b", L"x=y; z", L"[x]",
+                                   // Every character the reader trims at the ends, not only blanks.
+                                   L"9$\v", L"\fform", L"end\x1A", L"\r"};
     IniDocument d;
     d.sections.push_back({L"S", 0, {}});
     for (size_t i = 0; i < std::size(values); ++i)

@@ -173,47 +173,48 @@ public:
 TEST(DialogTasks, SilentModeAnswersYesShowsAndLogsNothing) {
     FakeHost host;
     std::vector<std::wstring> log;
-    DialogTaskFields f;
-    f.msgType = L"MB_YESNO";
-    EXPECT_EQ(RunMessageBoxTask(f, true, host), 6u);
-    EXPECT_EQ(RunTaskDialogTask(f, true, host, [&](const std::wstring& l) { log.push_back(l); }), 6u);
+    TaskRecord f;
+    f.MsgType = L"MB_YESNO";
+    f.Silent = true;
+    EXPECT_EQ(RunMessageBoxTask(f, host), 6u);
+    EXPECT_EQ(RunTaskDialogTask(f, host, [&](const std::wstring& l) { log.push_back(l); }), 6u);
     EXPECT_EQ(host.boxes + host.dialogs, 0);
     EXPECT_TRUE(log.empty());
 }
 
 TEST(DialogTasks, MessageBoxStyleCaptionAndAnswer) {
     FakeHost host;
-    DialogTaskFields f;
-    f.msgType = L"MB_YESNO, MB_ICONQUESTION";
-    f.msgText = L"Line one\r\nLine two";
-    f.defaultTitle = L"Default";
-    EXPECT_EQ(RunMessageBoxTask(f, false, host), 7u);
+    TaskRecord f;
+    f.MsgType = L"MB_YESNO, MB_ICONQUESTION";
+    f.MsgText = L"Line one\r\nLine two";
+    f.DefaultTitle = L"Default";
+    EXPECT_EQ(RunMessageBoxTask(f, host), 7u);
     EXPECT_EQ(host.box.style, 0x24u);
     EXPECT_EQ(host.box.caption, L"Default");
     EXPECT_EQ(host.box.text, L"Line one\r\nLine two");
-    f.msgTitle = L"Own";
+    f.MsgTitle = L"Own";
     host.boxAnswer = 0;  // the box could not be shown
-    EXPECT_EQ(RunMessageBoxTask(f, false, host), 0u);
+    EXPECT_EQ(RunMessageBoxTask(f, host), 0u);
     EXPECT_EQ(host.box.caption, L"Own");
 }
 
 TEST(DialogTasks, TaskDialogSpecFromKeys) {
-    DialogTaskFields f;
-    f.defaultTitle = L"Title";
-    f.flags = L"TDF_ENABLE_HYPERLINKS,TDF_USE_HICON_FOOTER";
-    f.commonButtons = L"TDCBF_CANCEL_BUTTON";
-    f.mainIconFile = L"C:\\pkg\\main.ico";
-    f.mainIconName = L"td_shield_icon";
-    f.footerIconFile = L"C:\\pkg\\foot.ico";
-    f.footerIconName = L"TD_SHIELD";  // not a name: the file's icon stays
-    f.buttonIds = {101, 102};
-    f.buttonTexts = {L"Flash", L"Later"};
-    f.radioIds = {201};
-    f.radioTexts = {L"Keep settings"};
-    f.defaultButton = 102;
-    f.defaultRadioButton = 201;
-    f.width = 300;
-    f.content = L"See <a href=\"https://example.invalid\">notes</a>";
+    TaskRecord f;
+    f.DefaultTitle = L"Title";
+    f.TD_Flags = L"TDF_ENABLE_HYPERLINKS,TDF_USE_HICON_FOOTER";
+    f.TD_CommonButtons = L"TDCBF_CANCEL_BUTTON";
+    f.TD_hMainIcon = L"C:\\pkg\\main.ico";
+    f.TD_pszMainIcon = L"td_shield_icon";
+    f.TD_hFooterIcon = L"C:\\pkg\\foot.ico";
+    f.TD_pszFooterIcon = L"TD_SHIELD";  // not a name: the file's icon stays
+    f.ButtonIds = {101, 102};
+    f.ButtonTexts = {L"Flash", L"Later"};
+    f.RadioIds = {201};
+    f.RadioTexts = {L"Keep settings"};
+    f.TD_DefaultButton = 102;
+    f.TD_DefaultRadioButton = 201;
+    f.TD_Width = 300;
+    f.TD_Content = L"See <a href=\"https://example.invalid\">notes</a>";
     TaskDialogSpec s = BuildTaskDialogSpec(f);
     EXPECT_EQ(s.windowTitle, L"Title");
     EXPECT_EQ(s.flags, 0x5u);
@@ -230,18 +231,18 @@ TEST(DialogTasks, TaskDialogSpecFromKeys) {
     EXPECT_EQ(s.defaultButton, 102);
     EXPECT_EQ(s.defaultRadioButton, 201);
     EXPECT_EQ(s.width96, 300);
-    EXPECT_EQ(s.content, f.content);
+    EXPECT_EQ(s.content, f.TD_Content);
 }
 
 TEST(DialogTasks, TaskDialogResultAndLogLines) {
     FakeHost host;
     std::vector<std::wstring> log;
     auto sink = [&](const std::wstring& l) { log.push_back(l); };
-    DialogTaskFields f;
+    TaskRecord f;
     host.outcome = TaskDialogOutcome{0, 101, 201, true};
-    EXPECT_EQ(RunTaskDialogTask(f, false, host, sink), 0x80C90065u);
+    EXPECT_EQ(RunTaskDialogTask(f, host, sink), 0x80C90065u);
     host.outcome = TaskDialogOutcome{static_cast<int32_t>(0x80070057), 0, 0, false};
-    EXPECT_EQ(RunTaskDialogTask(f, false, host, sink), 0xFFFFFFFFu);
+    EXPECT_EQ(RunTaskDialogTask(f, host, sink), 0xFFFFFFFFu);
     EXPECT_EQ(log, (std::vector<std::wstring>{L"  TaskDialogIndirect Success 0x80C90065.",
                                               L"  TaskDialogIndirect failed 0x80070057."}));
 }

@@ -16,46 +16,46 @@ std::vector<DialogButton> Buttons(const std::vector<int32_t>& ids, const std::ve
 
 }  // namespace
 
-MessageBoxSpec BuildMessageBoxSpec(const DialogTaskFields& f) {
+MessageBoxSpec BuildMessageBoxSpec(const TaskRecord& t) {
     MessageBoxSpec spec;
-    spec.style = ParseFlagNames(MessageBoxFlagNames().data(), f.msgType);
-    spec.caption = DialogCaption(f.msgTitle, f.defaultTitle);
-    spec.text = f.msgText;
+    spec.style = ParseFlagNames(MessageBoxFlagNames().data(), t.MsgType);
+    spec.caption = DialogCaption(t.MsgTitle, t.DefaultTitle);
+    spec.text = t.MsgText;
     return spec;
 }
 
-TaskDialogSpec BuildTaskDialogSpec(const DialogTaskFields& f) {
+TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& t) {
     TaskDialogSpec s;
-    s.flags = ParseFlagNames(TaskDialogFlagNames().data(), f.flags);
-    s.commonButtons = ParseFlagNames(CommonButtonNames().data(), f.commonButtons);
-    s.windowTitle = DialogCaption(f.msgTitle, f.defaultTitle);
-    s.mainInstruction = f.mainInstruction;
-    s.content = f.content;
-    s.verificationText = f.verificationText;
-    s.expandedInformation = f.expandedInformation;
-    s.expandedControlText = f.expandedControlText;
-    s.collapsedControlText = f.collapsedControlText;
-    s.footer = f.footer;
-    s.mainIconFile = f.mainIconFile;
-    s.footerIconFile = f.footerIconFile;
-    if (!f.mainIconName.empty()) TaskDialogIconFromName(f.mainIconName, &s.mainIconResource);
-    if (!f.footerIconName.empty()) TaskDialogIconFromName(f.footerIconName, &s.footerIconResource);
-    s.buttons = Buttons(f.buttonIds, f.buttonTexts);
-    s.radioButtons = Buttons(f.radioIds, f.radioTexts);
-    s.defaultButton = f.defaultButton;
-    s.defaultRadioButton = f.defaultRadioButton;
-    s.width96 = f.width;
+    s.flags = ParseFlagNames(TaskDialogFlagNames().data(), t.TD_Flags);
+    s.commonButtons = ParseFlagNames(CommonButtonNames().data(), t.TD_CommonButtons);
+    s.windowTitle = DialogCaption(t.MsgTitle, t.DefaultTitle);
+    s.mainInstruction = t.TD_MainInstruction;
+    s.content = t.TD_Content;
+    s.verificationText = t.TD_VerificationText;
+    s.expandedInformation = t.TD_ExpandedInformation;
+    s.expandedControlText = t.TD_ExpandedControlText;
+    s.collapsedControlText = t.TD_CollapsedControlText;
+    s.footer = t.TD_Footer;
+    s.mainIconFile = t.TD_hMainIcon;
+    s.footerIconFile = t.TD_hFooterIcon;
+    if (!t.TD_pszMainIcon.empty()) TaskDialogIconFromName(t.TD_pszMainIcon, &s.mainIconResource);
+    if (!t.TD_pszFooterIcon.empty()) TaskDialogIconFromName(t.TD_pszFooterIcon, &s.footerIconResource);
+    s.buttons = Buttons(t.ButtonIds, t.ButtonTexts);
+    s.radioButtons = Buttons(t.RadioIds, t.RadioTexts);
+    s.defaultButton = t.TD_DefaultButton;
+    s.defaultRadioButton = t.TD_DefaultRadioButton;
+    s.width96 = t.TD_Width;
     return s;
 }
 
-uint32_t RunMessageBoxTask(const DialogTaskFields& fields, bool silent, IDialogHost& host) {
-    if (silent) return kSilentDialogAnswer;
-    return host.ShowMessageBox(BuildMessageBoxSpec(fields));
+uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host) {
+    if (task.Silent) return kSilentDialogAnswer;
+    return host.ShowMessageBox(BuildMessageBoxSpec(task));
 }
 
-uint32_t RunTaskDialogTask(const DialogTaskFields& fields, bool silent, IDialogHost& host, const DialogLog& log) {
-    if (silent) return kSilentDialogAnswer;
-    TaskDialogOutcome outcome = host.ShowTaskDialog(BuildTaskDialogSpec(fields));
+uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, const DialogLog& log) {
+    if (task.Silent) return kSilentDialogAnswer;
+    TaskDialogOutcome outcome = host.ShowTaskDialog(BuildTaskDialogSpec(task));
     if (outcome.hr < 0) {
         if (log) log(fwu::FormatString(L"  TaskDialogIndirect failed 0x%08X.", static_cast<unsigned>(outcome.hr)));
         return 0xFFFFFFFFu;

@@ -8,22 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace upd {
+#include "task_record.h"
 
-// The keys of a dialog task as loaded (line breaks already expanded).
-struct DialogTaskFields {
-    std::wstring msgTitle, msgText, msgType;
-    std::wstring defaultTitle;  // MSG/IDS_STR_TITLE
-    std::wstring flags, commonButtons;
-    std::wstring mainIconName, footerIconName;  // TD_pszMainIcon, TD_pszFooterIcon
-    std::wstring mainIconFile, footerIconFile;  // TD_hMainIcon, TD_hFooterIcon
-    std::wstring mainInstruction, content, verificationText, expandedInformation;
-    std::wstring expandedControlText, collapsedControlText, footer;
-    std::vector<int32_t> buttonIds, radioIds;
-    std::vector<std::wstring> buttonTexts, radioTexts;
-    int32_t defaultButton = 0, defaultRadioButton = 0;
-    int32_t width = 0;  // at 96 dots per inch
-};
+namespace upd {
 
 struct MessageBoxSpec {
     std::wstring text, caption;
@@ -62,15 +49,15 @@ public:
     virtual TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) = 0;
 };
 
-MessageBoxSpec BuildMessageBoxSpec(const DialogTaskFields& fields);
-TaskDialogSpec BuildTaskDialogSpec(const DialogTaskFields& fields);
+MessageBoxSpec BuildMessageBoxSpec(const TaskRecord& task);
+TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& task);
 
 using DialogLog = std::function<void(const std::wstring&)>;
 
 // Type 1: 6 in silent mode without showing anything, else the button.
-uint32_t RunMessageBoxTask(const DialogTaskFields& fields, bool silent, IDialogHost& host);
+uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host);
 // Type 10: 6 in silent mode; 0xFFFFFFFF when the dialog cannot be shown;
 // else the packed answer. Logs the outcome.
-uint32_t RunTaskDialogTask(const DialogTaskFields& fields, bool silent, IDialogHost& host, const DialogLog& log);
+uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, const DialogLog& log);
 
 }  // namespace upd

@@ -29,35 +29,6 @@ std::wstring Expand(ITaskEnvironment& environment, const std::wstring& text) {
     if (!environment.ExpandEnvironmentText(text, expanded)) return text;
     return expanded;
 }
-
-DialogTaskFields DialogFieldsOf(const TaskRecord& t) {
-    DialogTaskFields f;
-    f.msgTitle = t.MsgTitle;
-    f.msgText = t.MsgText;
-    f.msgType = t.MsgType;
-    f.defaultTitle = t.DefaultTitle;
-    f.flags = t.TD_Flags;
-    f.commonButtons = t.TD_CommonButtons;
-    f.mainIconName = t.TD_pszMainIcon;
-    f.footerIconName = t.TD_pszFooterIcon;
-    f.mainIconFile = t.TD_hMainIcon;
-    f.footerIconFile = t.TD_hFooterIcon;
-    f.mainInstruction = t.TD_MainInstruction;
-    f.content = t.TD_Content;
-    f.verificationText = t.TD_VerificationText;
-    f.expandedInformation = t.TD_ExpandedInformation;
-    f.expandedControlText = t.TD_ExpandedControlText;
-    f.collapsedControlText = t.TD_CollapsedControlText;
-    f.footer = t.TD_Footer;
-    f.buttonIds = t.ButtonIds;
-    f.buttonTexts = t.ButtonTexts;
-    f.radioIds = t.RadioIds;
-    f.radioTexts = t.RadioTexts;
-    f.defaultButton = t.TD_DefaultButton;
-    f.defaultRadioButton = t.TD_DefaultRadioButton;
-    f.width = t.TD_Width;
-    return f;
-}
 }  // namespace
 
 std::wstring TaskSectionName(uint32_t taskNumber) {
@@ -372,13 +343,12 @@ uint32_t CTask::StartShellExecute() {
 }
 
 uint32_t CTask::ShowMessageBox() {
-    return RunMessageBoxTask(DialogFieldsOf(m_record), m_record.Silent, m_services.dialogs);
+    return RunMessageBoxTask(m_record, m_services.dialogs);
 }
 
 uint32_t CTask::ShowTaskDialog() {
     fwu::ILog& log = m_services.log;
-    return RunTaskDialogTask(DialogFieldsOf(m_record), m_record.Silent, m_services.dialogs,
-                             [&log](const std::wstring& line) { log.Line(line); });
+    return RunTaskDialogTask(m_record, m_services.dialogs, [&log](const std::wstring& line) { log.Line(line); });
 }
 
 void CTask::ExitWindowsTask(uint32_t mode) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "cmdline_win32.h"
-#include "config_win32.h"
 
 namespace fwu {
 
@@ -18,8 +17,6 @@ ILog& CProgramShell::Log() {
     if (m_log) return *m_log;
     return m_none;
 }
-
-bool LocateProgramConfig(CGlobalIniMgr& mgr, ConfigLayout layout) { return LocateConfigFile(mgr, layout) != 0; }
 
 CInstanceGuard::CInstanceGuard(const wchar_t* name) : m_name(name) { Create(); }
 

@@ -1,7 +1,8 @@
 // What every program of the tool set does around its own work: reading its
-// options, its log given with LOG:, its configuration file, the
-// single-instance guard, the hidden main window with its message loop, and
-// starting another program and waiting for it while messages are handled.
+// options, its log given with LOG:, the single-instance guard, the hidden
+// main window with its message loop, and starting another program and
+// waiting for it while messages are handled. (The configuration file beside
+// the program is found with LocateConfigFile, config_win32.h.)
 #pragma once
 
 #include <windows.h>
@@ -42,10 +43,6 @@ private:
     std::optional<CLogFile> m_log;
     NullLog m_none;
 };
-
-// The configuration file beside the running program in the given layout,
-// loaded into `mgr`: true when one was found (whatever its integrity).
-bool LocateProgramConfig(CGlobalIniMgr& mgr, ConfigLayout layout);
 
 // The single-instance guard: a named mutex held for the guard's life, and
 // what its creation answered.

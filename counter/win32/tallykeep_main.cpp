@@ -35,7 +35,7 @@ public:
     void Unlock() override { m_held.reset(); }
     int32_t ReadLimit() override {
         fwu::CGlobalIniMgr ini(fwu::PlatformProfileSource());
-        const bool found = fwu::LocateProgramConfig(ini, fwu::ConfigLayout::ToolFolder);
+        const bool found = fwu::LocateConfigFile(ini, fwu::ConfigLayout::ToolFolder) != 0;
         return tly::ReadLimit(found, ini);
     }
     int32_t ReadCounter() override {

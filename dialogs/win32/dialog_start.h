@@ -16,7 +16,7 @@ namespace dlg {
 // `exitCode`: false. True when the run goes on.
 template <typename Judge>
 bool AcceptConfig(fwu::CGlobalIniMgr& config, Judge judge, bool silent, fwu::ILog& log, int& exitCode) {
-    const bool found = fwu::LocateProgramConfig(config, fwu::ConfigLayout::ToolFolder);
+    const bool found = fwu::LocateConfigFile(config, fwu::ConfigLayout::ToolFolder) != 0;
     const auto verdict = judge(found, config.m_bValid != 0);
     if (verdict.proceed) return true;
     if (!silent) ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);

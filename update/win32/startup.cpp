@@ -79,7 +79,7 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
     ::InitCommonControls();
 
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
-    if (!fwu::LocateProgramConfig(config, fwu::ConfigLayout::UpdateFolder)) {
+    if (!fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder)) {
         ErrorBox(run.silent != 0, L"Ini file is not found.");
         return endEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
     }

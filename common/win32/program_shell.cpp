@@ -54,6 +54,14 @@ HWND CreateHiddenWindow(const wchar_t* className, WNDPROC windowProc, DWORD styl
                              createParam);
 }
 
+void* HiddenWindowParam(HWND window, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<void*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 LRESULT MainWindowDefault(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
         ::PostQuitMessage(0);

@@ -83,6 +83,11 @@ private:
 HWND CreateHiddenWindow(const wchar_t* className, WNDPROC windowProc, DWORD style = WS_POPUP,
                         void* createParam = nullptr);
 
+// The creation parameter given to CreateHiddenWindow, kept with the window:
+// called first in its window procedure with every message; null before
+// WM_NCCREATE has arrived.
+void* HiddenWindowParam(HWND window, UINT message, LPARAM lParam);
+
 // What a program's main window procedure does with the messages it leaves
 // alone: the end of the window ends the message loop (WM_DESTROY posts
 // WM_QUIT with 0), everything else goes to DefWindowProcW.

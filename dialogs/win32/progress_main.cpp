@@ -27,11 +27,7 @@ struct MainWindowState {
 };
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* state = reinterpret_cast<MainWindowState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* state = static_cast<MainWindowState*>(fwu::HiddenWindowParam(window, message, lParam));
     switch (message) {
         case WM_CREATE:
             if (!state) return -1;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "config_message.h"
+#include "program_shell.h"
 #include "sequencer.h"
 #include "task_services_win32.h"
 #include "update_defs.h"
@@ -49,12 +50,7 @@ void SequencerWindowContext::End() {
 }
 
 LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* context = reinterpret_cast<SequencerWindowContext*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* context = static_cast<SequencerWindowContext*>(fwu::HiddenWindowParam(window, message, lParam));
     CSequencer* seq = context && context->window ? &context->window->Sequencer() : nullptr;
     switch (message) {
         case WM_CREATE:

@@ -562,10 +562,8 @@ private:
         const std::wstring& sec = t.section;
         if (task.TD_DefaultButton != 0) {
             std::set<int32_t> ids(task.ButtonIds.begin(), task.ButtonIds.end());
-            uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
-            static const int32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
-            for (const auto& c : commonIds)
-                if (common & uint32_t(c[0])) ids.insert(c[1]);
+            for (int32_t id : CommonButtonIds(ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons)))
+                ids.insert(id);
             if (ids.empty()) ids.insert(1);  // the dialog shows OK
             if (!ids.count(task.TD_DefaultButton))
                 Warn(sec, L"TD_DefaultButton", LineOf(sec, L"TD_DefaultButton"),
@@ -905,9 +903,7 @@ private:
         uint32_t flags = ParseNames(upd::TaskDialogFlagNames(), task.TD_Flags);
         uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
         std::set<uint32_t> buttons, radios, checks{0};
-        static const uint32_t commonIds[][2] = {{0x1, 1}, {0x2, 6}, {0x4, 7}, {0x8, 2}, {0x10, 4}, {0x20, 8}};
-        for (const auto& c : commonIds)
-            if (common & c[0]) buttons.insert(c[1]);
+        for (int32_t id : CommonButtonIds(common)) buttons.insert(uint32_t(id));
         for (int32_t id : task.ButtonIds) buttons.insert(uint32_t(id));
         if (buttons.empty()) buttons.insert(1);  // the dialog shows OK
         if ((flags & 0x8) || (common & 0x8)) buttons.insert(2);  // closing the dialog

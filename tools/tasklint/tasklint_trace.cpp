@@ -16,6 +16,7 @@
 #include "tasklint_core.h"
 #include "tasklint_tools.h"
 #include "task.h"
+#include "taskrules.h"
 #include "text.h"
 #include "update_defs.h"
 
@@ -161,16 +162,9 @@ uint32_t TaskDialogDefaultAnswer(const upd::TaskRecord& task) {
     int32_t button = task.TD_DefaultButton;
     if (button == 0 && !task.ButtonIds.empty()) button = task.ButtonIds.front();
     if (button == 0) {
-        uint32_t common = upd::ParseFlagNames(upd::CommonButtonNames().data(), task.TD_CommonButtons);
-        // TDCBF_ OK, YES, NO, CANCEL, RETRY, CLOSE and their button ids.
-        static const uint32_t kFlags[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20};
-        static const int32_t kIds[] = {1, 6, 7, 2, 4, 8};
-        button = 1;
-        for (size_t i = 0; i < 6; ++i)
-            if (common & kFlags[i]) {
-                button = kIds[i];
-                break;
-            }
+        std::vector<int32_t> common =
+            CommonButtonIds(upd::ParseFlagNames(upd::CommonButtonNames().data(), task.TD_CommonButtons));
+        button = common.empty() ? 1 : common.front();
     }
     int32_t radio = task.TD_DefaultRadioButton;
     if (radio == 0 && !task.RadioIds.empty()) radio = task.RadioIds.front();

@@ -1,5 +1,7 @@
 #include "taskrules.h"
 
+#include <iterator>
+
 #include "number.h"
 #include "text.h"
 
@@ -64,6 +66,16 @@ const TaskKey* FindTaskKey(const std::wstring& name) {
 }
 
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type) { return type < 14 && (key.usedBy & Bit(type)) != 0; }
+
+std::vector<int32_t> CommonButtonIds(uint32_t commonButtons) {
+    // TDCBF_ OK, YES, NO, CANCEL, RETRY, CLOSE and their button ids.
+    static const uint32_t kFlags[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20};
+    static const int32_t kIds[] = {1, 6, 7, 2, 4, 8};
+    std::vector<int32_t> ids;
+    for (size_t i = 0; i < std::size(kFlags); ++i)
+        if (commonButtons & kFlags[i]) ids.push_back(kIds[i]);
+    return ids;
+}
 
 uint32_t BaseBoardEntryCount(const std::wstring& data) {
     if (data.empty()) return 0;

@@ -52,6 +52,10 @@ const std::vector<TaskKey>& TaskKeys();
 const TaskKey* FindTaskKey(const std::wstring& name);
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type);
 
+// The button ids of the common buttons set in TD_CommonButtons, in the
+// order of their flags (OK 1, Yes 6, No 7, Cancel 2, Retry 4, Close 8).
+std::vector<int32_t> CommonButtonIds(uint32_t commonButtons);
+
 // How many names a base-board check compares (its results are their
 // positions): the list cut at commas, a trailing comma adding none.
 uint32_t BaseBoardEntryCount(const std::wstring& data);

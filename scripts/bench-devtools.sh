@@ -52,7 +52,7 @@ for step in $(seq "$STEPS"); do
   walk=$(time_runs "$BIN/Findling.exe" "/HwID:NO_SUCH_DEVICE")
   usb=$(time_runs "$BIN/Portscout.exe" "/VID:0xFFFF" "/PID:0xFFFF")
   echo "fixture devices: $total (created $STEP in $((t1 - t0)) ms)"
-  wine "$TESTBIN/devfixture.exe" /WALK:FWU_BENCH_COMPAT /REPEAT:20 | sed 's/^/  in process, /'
+  wine "$TESTBIN/devfixture.exe" /WALK:FWU_BENCH_COMPAT /REPEAT:20 | sed -e '/^started$/d' -e 's/^/  in process, /'
   echo "  full walk, Findling: ${walk} ms (walk alone ~$((walk - baseline)) ms)"
   echo "  interface walk, Portscout: ${usb} ms (walk alone ~$((usb - baseline)) ms)"
 done

@@ -4,6 +4,8 @@ devfixture.exe (tests/harness) creates root-enumerated devices in the
 module's throwaway prefix with the hardware IDs and properties a test asks
 for, and removes them again.
 """
+import time
+
 from fwutest import BIN, TESTBIN, log_lines, winpath
 
 FIXTURE = TESTBIN / "devfixture.exe"
@@ -13,9 +15,18 @@ class Devices:
     def __init__(self, wine):
         self.wine = wine
 
+    def fixture(self, *args, timeout=60):
+        """Runs devfixture. A run that did not print "started" never began
+        (Wine lost the start), so it is made again, at most twice."""
+        for attempt in range(3):
+            r = self.wine.wine(str(FIXTURE), *args, timeout=timeout)
+            if r.stdout.startswith("started") or attempt == 2:
+                return r
+            time.sleep(1)
+
     def clear(self):
-        r = self.wine.wine(str(FIXTURE), "/REMOVE")
-        assert "removed" in r.stdout, r.stdout
+        r = self.fixture("/REMOVE")
+        assert "removed" in r.stdout, (r.returncode, r.stdout, r.stderr)
 
     def add(self, hwid=None, hwidsz=None, prob=None, fw=None, inf=None, iface=None, count=None, empty_inf=False):
         """Creates one device (or `count`); returns the instance IDs. With
@@ -27,9 +38,9 @@ class Devices:
                 if isinstance(value, (list, tuple)):
                     value = ("|" if key == "HWID" else ",").join(str(v) for v in value)
                 args.append(f"/{key}:{value}")
-        r = self.wine.wine(str(FIXTURE), *args, timeout=600)
+        r = self.fixture(*args, timeout=600)
         ids = [line[8:] for line in r.stdout.splitlines() if line.startswith("created ")]
-        assert r.returncode == 0 and ids, r.stdout
+        assert r.returncode == 0 and ids, (r.returncode, r.stdout, r.stderr)
         return ids
 
 

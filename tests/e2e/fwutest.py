@@ -124,9 +124,17 @@ class WinePrefix:
                     raise
                 time.sleep(1)
 
-    def wine(self, *args, timeout=60, env=None):
+    def wine(self, *args, timeout=60, env=None, always_prints=False):
+        """Runs a console command directly under Wine. With `always_prints`
+        (a program that prints on every path) a run that printed nothing at
+        all was lost by Wine before it began and is made again, at most
+        twice."""
         e = self.environment(env)
-        return subprocess.run(["wine", *args], env=e, timeout=timeout, capture_output=True, text=True)
+        for attempt in range(3):
+            r = subprocess.run(["wine", *args], env=e, timeout=timeout, capture_output=True, text=True)
+            if not always_prints or r.stdout or r.stderr or attempt == 2:
+                return r
+            time.sleep(1)
 
 
 class NotStarted(AssertionError):
@@ -182,7 +190,7 @@ def seal(plain_path, sealed_path):
         subprocess.run([str(iniseal), "seal", str(plain_path), str(sealed_path)], check=True,
                        capture_output=True)
     else:
-        prefix().wine(str(BIN / "IniSeal.exe"), "seal", winpath(plain_path), winpath(sealed_path))
+        prefix().wine(str(BIN / "IniSeal.exe"), "seal", winpath(plain_path), winpath(sealed_path), always_prints=True)
         if not Path(sealed_path).exists():
             raise RuntimeError("IniSeal failed")
 

@@ -208,7 +208,8 @@ class IniSealOnWindows(WineTestCase):
         plain = self.tmp / "plain.ini"
         plain.write_bytes(utf16_bytes(ini_text({"TASK_1": {"Type": "11", "Data": "0"}})))
         sealed = self.tmp / "sealed.ini"
-        self.assertEqual(self.wine.wine(iniseal, "seal", winpath(plain), winpath(sealed)).returncode, 0)
+        r = self.wine.wine(iniseal, "seal", winpath(plain), winpath(sealed), always_prints=True)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         data = bytearray(sealed.read_bytes())
         data[20] ^= 0x01
         changed = self.tmp / "changed.ini"
@@ -218,16 +219,16 @@ class IniSealOnWindows(WineTestCase):
         for verb in ("verify", "open"):
             with self.subTest(verb=verb):
                 extra = [winpath(self.tmp / "out.ini")] if verb == "open" else []
-                r = self.wine.wine(iniseal, verb, winpath(changed), *extra)
+                r = self.wine.wine(iniseal, verb, winpath(changed), *extra, always_prints=True)
                 self.assertEqual(r.returncode, 3)
                 self.assertIn(": checksum mismatch: ", r.stderr)
-                r = self.wine.wine(iniseal, verb, winpath(short), *extra)
+                r = self.wine.wine(iniseal, verb, winpath(short), *extra, always_prints=True)
                 self.assertEqual(r.returncode, 3)
                 self.assertIn(": not a sealed file: shorter than the 8-byte trailer", r.stderr)
-        r = self.wine.wine(iniseal, "open", winpath(plain), winpath(self.tmp / "out.ini"))
+        r = self.wine.wine(iniseal, "open", winpath(plain), winpath(self.tmp / "out.ini"), always_prints=True)
         self.assertEqual(r.returncode, 5)
         self.assertIn(": not a sealed file: it has no CRC-32 trailer", r.stderr)
-        r = self.wine.wine(iniseal)
+        r = self.wine.wine(iniseal, always_prints=True)
         self.assertEqual(r.returncode, 1)
         self.assertIn("exit codes: 0 done", r.stderr)
         self.assertIn("5 seal of a file that is sealed already", r.stderr)

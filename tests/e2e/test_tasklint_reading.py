@@ -18,7 +18,7 @@ class TaskLintReadsLikeUpdate(WineTestCase):
         return code, log_lines(self.pkg.path("run.log"))
 
     def tasklint(self):
-        r = self.wine.wine(str(BIN / "TaskLint.exe"), winpath(self.pkg.config))
+        r = self.wine.wine(str(BIN / "TaskLint.exe"), winpath(self.pkg.config), always_prints=True)
         return r.returncode, r.stdout + r.stderr
 
     def test_negative_task_sections_are_run_and_pass(self):

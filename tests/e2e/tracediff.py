@@ -53,7 +53,8 @@ class TraceCase(WineTestCase):
             r = subprocess.run(cmd, capture_output=True, text=True, timeout=60)
         else:
             r = self.wine.wine(str(BIN / "TaskLint.exe"), "--trace", "--silent", "--package", winpath(pkg_root),
-                               "--update-dir", winpath(pkg_root), *extra, winpath(config), timeout=60)
+                               "--update-dir", winpath(pkg_root), *extra, winpath(config), timeout=60,
+                               always_prints=True)
         return r.returncode, r.stdout.replace("\r\n", "\n").splitlines(), r.stderr
 
     def run_update(self, pkg_root, log_name, timeout=120):

@@ -16,8 +16,10 @@
 //   /DUMP          print the hardware IDs and properties of every present device
 //   /WALK:target   time the tools' device walk in this process (/REPEAT:n
 //                  times) and the USB interface search of Portscout
-// Prints "created <instance id>" per device, "removed N", or the dump lines;
-// exits 0 on success, 1 on failure (with "error <step> <code>").
+// Prints "started" first (a run that printed nothing was lost by Wine before
+// it began and may be repeated), then "created <instance id>" per device,
+// "removed N", or the dump lines; exits 0 on success, 1 on failure (with
+// "error <step> <code>").
 #include <windows.h>
 #include <setupapi.h>
 #include <devpropdef.h>
@@ -274,6 +276,8 @@ int Bench(const std::wstring& target, int repeat) {
 }  // namespace
 
 int wmain() {
+    std::printf("started\n");
+    std::fflush(stdout);
     Spec s;
     std::wstring count, dumpType, walk, repeat;
     int32_t remove = 0, dump = 0, emptyInf = 0;

@@ -48,6 +48,26 @@ function(fwu_windows_link name)
   endif()
 endfunction()
 
+# fwu_resource_script(<script> [<include dir>...])
+#
+# A program's resource script: it finds the common version block and manifest
+# (common/res) and the given folders. The resource compiler's includes are not
+# scanned for dependencies, so they are named here; otherwise a new project
+# version would leave the old version resource in an incremental build, and in
+# the release zip made from it.
+function(fwu_resource_script script)
+  set_property(SOURCE ${script} APPEND PROPERTY INCLUDE_DIRECTORIES
+    ${PROJECT_SOURCE_DIR}/common/res ${ARGN})
+  get_filename_component(script_dir ${script} DIRECTORY)
+  file(GLOB own_manifests ${CMAKE_CURRENT_SOURCE_DIR}/${script_dir}/*.manifest)
+  set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS
+    ${PROJECT_BINARY_DIR}/generated/fwu_version.h
+    ${PROJECT_SOURCE_DIR}/common/res/version.rc.h
+    ${PROJECT_SOURCE_DIR}/common/res/version.rcinc
+    ${PROJECT_SOURCE_DIR}/common/res/asInvoker.manifest
+    ${own_manifests})
+endfunction()
+
 # fwu_add_program(<name> SOURCES <src>... RC <script> [LIBS <lib>...] [CONSOLE])
 #
 # Declares one Windows program of the tool set: Unicode entry point (wWinMain
@@ -69,8 +89,7 @@ function(fwu_add_program name)
   target_link_libraries(${name} PRIVATE ${P_LIBS} common_win32)
   fwu_warnings(${name})
   if(P_RC)
-    set_property(SOURCE ${P_RC} APPEND PROPERTY INCLUDE_DIRECTORIES
-      ${PROJECT_SOURCE_DIR}/common/res ${CMAKE_CURRENT_SOURCE_DIR})
+    fwu_resource_script(${P_RC} ${CMAKE_CURRENT_SOURCE_DIR})
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
 endfunction()

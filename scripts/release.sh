@@ -131,6 +131,15 @@ if [ "$first" != "$version" ]; then
 fi
 cp "$src/CHANGELOG.md" "$stage/"
 
+# Every program must carry this release's version: a program left over from a
+# build of another version is not packed under this one's name.
+stale=$(awk -F'\t' -v want="$version.0" '$2 != want { print "  " $1 " (" $2 ")" }' "$stage/.versions")
+if [ -n "$stale" ]; then
+  echo "release: programs built with another version than $version:" >&2
+  echo "$stale" >&2
+  exit 1
+fi
+
 {
   echo "Firmware Update Tools $version"
   echo

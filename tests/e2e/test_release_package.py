@@ -5,6 +5,7 @@ packager's run of an example from a fresh unzip in a fresh Wine prefix."""
 import hashlib
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -150,6 +151,26 @@ class ReleaseZip(unittest.TestCase):
         self.assertIn("the first entry of CHANGELOG.md is", r.stderr)
         self.assertFalse((self.tmp / "other" / "FirmwareUpdateTools-99.0.0.zip").exists())
 
+    def test_a_program_of_another_version_fails_the_release(self):
+        build = self.tmp / "stale-build"
+        (build / "bin").mkdir(parents=True)
+        for exe in BIN.glob("*.exe"):
+            shutil.copy(exe, build / "bin" / exe.name)
+        # Tallykeep as a build of another version left it.
+        exe = build / "bin" / "Tallykeep.exe"
+        data = bytearray(exe.read_bytes())
+        fixed = data.find(struct.pack("<I", 0xFEEF04BD), data.find("VS_VERSION_INFO".encode("utf-16-le")))
+        ls = struct.unpack_from("<I", data, fixed + 12)[0]
+        struct.pack_into("<I", data, fixed + 12, ls ^ 0x10000)
+        exe.write_bytes(bytes(data))
+        r = subprocess.run(["bash", str(ROOT / "scripts" / "release.sh"), str(build), VERSION, str(build / "out")],
+                           capture_output=True, text=True, timeout=300)
+        self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+        self.assertIn(f"release: programs built with another version than {VERSION}:", r.stderr)
+        self.assertIn("Tallykeep.exe", r.stderr)
+        self.assertNotIn("Update.exe", r.stderr)
+        self.assertFalse((build / "out" / f"{NAME}.zip").exists())
+
     def signed_release(self, name, env):
         out = self.tmp / name
         root = unpack(make_release(out, env), out / "unzip")
@@ -229,7 +250,7 @@ class PackagerRun(WineTestCase):
     def test_packagers_tools_report_the_project_version(self):
         for tool in ("TaskLint", "IniSeal"):
             with self.subTest(tool=tool):
-                r = self.wine.wine(str(self.unzipped / f"{tool}.exe"), "--version")
+                r = self.wine.wine(str(self.unzipped / f"{tool}.exe"), "--version", always_prints=True)
                 self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
                 self.assertEqual(r.stdout.strip(), f"{tool} {VERSION}")
 
@@ -264,7 +285,7 @@ class PackagerRun(WineTestCase):
         self.assertEqual(self.wine.run(tasklint, winpath(pkg / "config" / "config.ini")), 0)
         broken = self.lay_out("device-update")
         (broken / "config" / "config.ini").write_text("[TASK_1]\r\nType=0\r\nPath=Missing.exe\r\nWaitExit=yes\r\n")
-        r = self.wine.wine(str(tasklint), winpath(broken / "config" / "config.ini"))
+        r = self.wine.wine(str(tasklint), winpath(broken / "config" / "config.ini"), always_prints=True)
         self.assertEqual(r.returncode, 2, r.stdout + r.stderr)
         self.assertIn("config.ini:4: warning: [TASK_1] WaitExit: 'yes' reads as FALSE", r.stdout)
         self.assertIn("Missing.exe is missing from the package folder", r.stdout)

@@ -1,5 +1,5 @@
-// Test doubles for the device walk: an in-memory device list and a log
-// that keeps its lines.
+// Test doubles for the device walk: an in-memory device list (and the log
+// that keeps its lines, recording_log.h).
 #pragma once
 
 #include <map>
@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../common/recording_log.h"
 #include "devwalk.h"
 #include "text.h"
 
@@ -109,12 +110,6 @@ public:
         }
         return std::make_unique<FakeDeviceList>(&interfaceDevices, &counters);
     }
-};
-
-class RecordingLog final : public IToolLog {
-public:
-    std::vector<std::wstring> lines;
-    void Line(const std::wstring& text) override { lines.push_back(text); }
 };
 
 }  // namespace fwu::test

@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Exercise(raw, 2);
 
     std::wstring cache;
-    upd::CheckBaseBoardWith(source, nullptr, cache, L"a,\"b\" ,", nullptr);
+    fwu::NullLog log;
+    upd::CheckBaseBoardWith(source, nullptr, cache, L"a,\"b\" ,", log);
     return 0;
 }

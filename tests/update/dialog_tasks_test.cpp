@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/recording_log.h"
 #include "dialog_tasks.h"
 #include "flag_names.h"
 
@@ -172,14 +173,14 @@ public:
 
 TEST(DialogTasks, SilentModeAnswersYesShowsAndLogsNothing) {
     FakeHost host;
-    std::vector<std::wstring> log;
+    fwu::test::RecordingLog log;
     TaskRecord f;
     f.MsgType = L"MB_YESNO";
     f.Silent = true;
     EXPECT_EQ(RunMessageBoxTask(f, host), 6u);
-    EXPECT_EQ(RunTaskDialogTask(f, host, [&](const std::wstring& l) { log.push_back(l); }), 6u);
+    EXPECT_EQ(RunTaskDialogTask(f, host, log), 6u);
     EXPECT_EQ(host.boxes + host.dialogs, 0);
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(DialogTasks, MessageBoxStyleCaptionAndAnswer) {
@@ -236,13 +237,12 @@ TEST(DialogTasks, TaskDialogSpecFromKeys) {
 
 TEST(DialogTasks, TaskDialogResultAndLogLines) {
     FakeHost host;
-    std::vector<std::wstring> log;
-    auto sink = [&](const std::wstring& l) { log.push_back(l); };
+    fwu::test::RecordingLog log;
     TaskRecord f;
     host.outcome = TaskDialogOutcome{0, 101, 201, true};
-    EXPECT_EQ(RunTaskDialogTask(f, host, sink), 0x80C90065u);
+    EXPECT_EQ(RunTaskDialogTask(f, host, log), 0x80C90065u);
     host.outcome = TaskDialogOutcome{static_cast<int32_t>(0x80070057), 0, 0, false};
-    EXPECT_EQ(RunTaskDialogTask(f, host, sink), 0xFFFFFFFFu);
-    EXPECT_EQ(log, (std::vector<std::wstring>{L"  TaskDialogIndirect Success 0x80C90065.",
-                                              L"  TaskDialogIndirect failed 0x80070057."}));
+    EXPECT_EQ(RunTaskDialogTask(f, host, log), 0xFFFFFFFFu);
+    EXPECT_EQ(log.lines, (std::vector<std::wstring>{L"  TaskDialogIndirect Success 0x80C90065.",
+                                                    L"  TaskDialogIndirect failed 0x80070057."}));
 }

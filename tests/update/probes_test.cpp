@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/recording_log.h"
 #include "probes.h"
 
 using namespace upd;
@@ -58,12 +59,7 @@ public:
 
 std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-struct Log {
-    std::vector<std::wstring> lines;
-    ProbeLog sink() {
-        return [this](const std::wstring& l) { lines.push_back(l); };
-    }
-};
+using Log = fwu::test::RecordingLog;
 
 }  // namespace
 
@@ -104,10 +100,10 @@ TEST(BaseBoardCheck, ReadsOnceThenUsesTheCache) {
     FakeTables tables(RawWith(Board(2, {"Maker", "BoardA123"})));
     std::wstring cache;
     Log log;
-    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"BoardB,boarda", log.sink()), 1u);
+    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"BoardB,boarda", log), 1u);
     EXPECT_EQ(cache, L"BoardA123");
     int calls = tables.calls;
-    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"BoardA1234", log.sink()), kNone);
+    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"BoardA1234", log), kNone);
     EXPECT_EQ(tables.calls, calls);  // no second read
     EXPECT_EQ(log.lines, (std::vector<std::wstring>{L"  BaseBoardInfo: BoardA123.",
                                                     L"  BaseBoardInfo(2): BoardA123."}));
@@ -133,7 +129,7 @@ TEST(BaseBoardCheck, FailuresLogTheirLineAndLeaveTheCacheEmpty) {
         FakeTables tables(c.raw);
         std::wstring cache;
         Log log;
-        EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"", log.sink()), kNone);
+        EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"", log), kNone);
         EXPECT_EQ(log.lines, std::vector<std::wstring>{c.line});
         EXPECT_TRUE(cache.empty());
     }
@@ -145,7 +141,7 @@ TEST(BaseBoardCheck, LongNamesAreKeptWhole) {
     FakeTables tables(RawWith(Board(1, {longName})));
     std::wstring cache;
     Log log;
-    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"x," + Widen(longName), log.sink()), 1u);
+    EXPECT_EQ(CheckBaseBoardWith(tables, Widen, cache, L"x," + Widen(longName), log), 1u);
     EXPECT_EQ(cache.size(), 303u);
 }
 
@@ -189,11 +185,11 @@ TEST(DiskCheck, CacheIsKeptPerProperty) {
     disks.firmware = L"FW12";
     DiskValueCache cache;
     Log log;
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"Wine", log.sink()), 0u);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"Wine", log), 0u);
     // A firmware task after a model task reads the firmware revision.
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"FW12", log.sink()), 0u);
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"FW13", log.sink()), kNone);
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"Wine Disk Drive!", log.sink()), kNone);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"FW12", log), 0u);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"FW13", log), kNone);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"Wine Disk Drive!", log), kNone);
     EXPECT_EQ(disks.asked, (std::vector<std::wstring>{kDiskPropertyModel, kDiskPropertyFirmware}));
     EXPECT_EQ(log.lines, (std::vector<std::wstring>{L"  HDD Model: Wine Disk Drive.", L"  HDD Model: FW12."}));
 }
@@ -202,8 +198,8 @@ TEST(DiskCheck, EmptyValuesAreQueriedAgain) {
     FakeDisks disks;  // no firmware revision, as under Wine
     DiskValueCache cache;
     Log log;
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"1.0", log.sink()), kNone);
-    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"", log.sink()), 0u);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"1.0", log), kNone);
+    EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyFirmware, L"", log), 0u);
     EXPECT_EQ(disks.asked.size(), 2u);
     EXPECT_EQ(log.lines, (std::vector<std::wstring>{L"  HDD Model: .", L"  HDD Model: ."}));
 }
@@ -221,7 +217,7 @@ TEST(DiskCheck, QueryFailuresLogTheirLine) {
         disks.status = status;
         DiskValueCache cache;
         Log log;
-        EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"", log.sink()), kNone);
+        EXPECT_EQ(CheckDiskDriveWith(disks, cache, kDiskPropertyModel, L"", log), kNone);
         EXPECT_EQ(log.lines, std::vector<std::wstring>{line});
         EXPECT_EQ(cache.Find(kDiskPropertyModel), nullptr);
     }

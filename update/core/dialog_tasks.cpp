@@ -53,15 +53,15 @@ uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host) {
     return host.ShowMessageBox(BuildMessageBoxSpec(task));
 }
 
-uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, const DialogLog& log) {
+uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, fwu::ILog& log) {
     if (task.Silent) return kSilentDialogAnswer;
     TaskDialogOutcome outcome = host.ShowTaskDialog(BuildTaskDialogSpec(task));
     if (outcome.hr < 0) {
-        if (log) log(fwu::FormatString(L"  TaskDialogIndirect failed 0x%08X.", static_cast<unsigned>(outcome.hr)));
+        fwu::LogLine(log, L"  TaskDialogIndirect failed 0x%08X.", static_cast<unsigned>(outcome.hr));
         return 0xFFFFFFFFu;
     }
     uint32_t result = PackTaskDialogResult(outcome.button, outcome.radioButton, outcome.verificationChecked);
-    if (log) log(fwu::FormatString(L"  TaskDialogIndirect Success 0x%08X.", static_cast<unsigned>(result)));
+    fwu::LogLine(log, L"  TaskDialogIndirect Success 0x%08X.", static_cast<unsigned>(result));
     return result;
 }
 

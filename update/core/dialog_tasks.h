@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "logsink.h"
 #include "task_record.h"
 
 namespace upd {
@@ -52,12 +52,10 @@ public:
 MessageBoxSpec BuildMessageBoxSpec(const TaskRecord& task);
 TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& task);
 
-using DialogLog = std::function<void(const std::wstring&)>;
-
 // Type 1: 6 in silent mode without showing anything, else the button.
 uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host);
 // Type 10: 6 in silent mode; 0xFFFFFFFF when the dialog cannot be shown;
 // else the packed answer. Logs the outcome.
-uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, const DialogLog& log);
+uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, fwu::ILog& log);
 
 }  // namespace upd

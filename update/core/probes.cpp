@@ -6,14 +6,9 @@
 
 namespace upd {
 
-
 namespace {
 
 wchar_t FoldLowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; }
-
-void Write(const ProbeLog& log, const std::wstring& line) {
-    if (log) log(line);
-}
 
 std::wstring Trim(std::wstring entry) {
     auto trimFront = [&](wchar_t c) {
@@ -79,26 +74,26 @@ uint32_t CompareBaseBoardText(const std::wstring& list, const std::wstring& name
 }
 
 uint32_t CheckBaseBoardWith(IFirmwareTableSource& tables, const AnsiToWideFn& toWide, std::wstring& cache,
-                            const std::wstring& data, const ProbeLog& log) {
+                            const std::wstring& data, fwu::ILog& log) {
     if (!cache.empty()) {
-        Write(log, fwu::FormatString(L"  BaseBoardInfo(2): %ls.", cache.c_str()));
+        fwu::LogLine(log, L"  BaseBoardInfo(2): %ls.", cache.c_str());
         return CompareBaseBoardText(data, cache);
     }
     CSMBios smbios(&tables);
     std::string product;
     switch (ReadBaseBoardProduct(smbios, &product)) {
         case BaseBoardStatus::kOk: break;
-        case BaseBoardStatus::kNotFound: Write(log, L"  Error - Type 2 is not found."); return 0xFFFFFFFFu;
-        case BaseBoardStatus::kCantGet: Write(log, L"  Error - Type 2 can't get."); return 0xFFFFFFFFu;
+        case BaseBoardStatus::kNotFound: log.Line(L"  Error - Type 2 is not found."); return 0xFFFFFFFFu;
+        case BaseBoardStatus::kCantGet: log.Line(L"  Error - Type 2 can't get."); return 0xFFFFFFFFu;
         case BaseBoardStatus::kLengthZero:
-            Write(log, L"  Error - Base board string length is zero.");
+            log.Line(L"  Error - Base board string length is zero.");
             return 0xFFFFFFFFu;
         case BaseBoardStatus::kStringCantGet:
-            Write(log, L"  Error - Base board string can't get.");
+            log.Line(L"  Error - Base board string can't get.");
             return 0xFFFFFFFFu;
     }
     cache = toWide ? toWide(product) : std::wstring(product.begin(), product.end());
-    Write(log, fwu::FormatString(L"  BaseBoardInfo: %ls.", cache.c_str()));
+    fwu::LogLine(log, L"  BaseBoardInfo: %ls.", cache.c_str());
     return CompareBaseBoardText(data, cache);
 }
 
@@ -121,18 +116,18 @@ uint32_t CompareDiskValue(const std::wstring& data, const std::wstring& value) {
 }
 
 uint32_t CheckDiskDriveWith(IDiskDriveSource& source, DiskValueCache& cache, const std::wstring& property,
-                            const std::wstring& data, const ProbeLog& log) {
+                            const std::wstring& data, fwu::ILog& log) {
     if (const std::wstring* cached = cache.Find(property)) return CompareDiskValue(data, *cached);
     std::wstring value;
     switch (source.FirstIdeDriveValue(property, &value)) {
         case DiskQueryStatus::kOk: break;
-        case DiskQueryStatus::kSecurityFailed: Write(log, L"  Error - CoInitializeSecurity failed."); return 0xFFFFFFFFu;
-        case DiskQueryStatus::kLocatorFailed: Write(log, L"  Error - CoCreateInstance failed."); return 0xFFFFFFFFu;
-        case DiskQueryStatus::kConnectFailed: Write(log, L"  Error - ConnectServer failed."); return 0xFFFFFFFFu;
-        case DiskQueryStatus::kBlanketFailed: Write(log, L"  Error - CoSetProxyBlanket failed."); return 0xFFFFFFFFu;
-        case DiskQueryStatus::kQueryFailed: Write(log, L"  Error - ExecQuery failed."); return 0xFFFFFFFFu;
+        case DiskQueryStatus::kSecurityFailed: log.Line(L"  Error - CoInitializeSecurity failed."); return 0xFFFFFFFFu;
+        case DiskQueryStatus::kLocatorFailed: log.Line(L"  Error - CoCreateInstance failed."); return 0xFFFFFFFFu;
+        case DiskQueryStatus::kConnectFailed: log.Line(L"  Error - ConnectServer failed."); return 0xFFFFFFFFu;
+        case DiskQueryStatus::kBlanketFailed: log.Line(L"  Error - CoSetProxyBlanket failed."); return 0xFFFFFFFFu;
+        case DiskQueryStatus::kQueryFailed: log.Line(L"  Error - ExecQuery failed."); return 0xFFFFFFFFu;
     }
-    Write(log, fwu::FormatString(L"  HDD Model: %ls.", value.c_str()));
+    fwu::LogLine(log, L"  HDD Model: %ls.", value.c_str());
     cache.Store(property, value);
     return CompareDiskValue(data, value);
 }

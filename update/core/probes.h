@@ -9,11 +9,10 @@
 #include <map>
 #include <string>
 
+#include "logsink.h"
 #include "smbios.h"
 
 namespace upd {
-
-using ProbeLog = std::function<void(const std::wstring&)>;
 
 // ---- base board ----------------------------------------------------------
 
@@ -40,7 +39,7 @@ using AnsiToWideFn = std::function<std::wstring(const std::string&)>;
 // The type-6 action: the cached name when there is one ("(2)" line), else
 // a fresh read that fills the cache; then CompareBaseBoardText.
 uint32_t CheckBaseBoardWith(IFirmwareTableSource& tables, const AnsiToWideFn& toWide, std::wstring& cache,
-                            const std::wstring& data, const ProbeLog& log);
+                            const std::wstring& data, fwu::ILog& log);
 
 // ---- disk drive ----------------------------------------------------------
 
@@ -82,7 +81,7 @@ uint32_t CompareDiskValue(const std::wstring& data, const std::wstring& value);
 // The CheckDiskDrive action; each failure writes its line and gives
 // 0xFFFFFFFF.
 uint32_t CheckDiskDriveWith(IDiskDriveSource& source, DiskValueCache& cache, const std::wstring& property,
-                            const std::wstring& data, const ProbeLog& log);
+                            const std::wstring& data, fwu::ILog& log);
 
 // Task results of types 7 (model) and 8 (firmware revision).
 uint32_t DiskModelResult(uint32_t compared);

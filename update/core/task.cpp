@@ -346,10 +346,7 @@ uint32_t CTask::ShowMessageBox() {
     return RunMessageBoxTask(m_record, m_services.dialogs);
 }
 
-uint32_t CTask::ShowTaskDialog() {
-    fwu::ILog& log = m_services.log;
-    return RunTaskDialogTask(m_record, m_services.dialogs, [&log](const std::wstring& line) { log.Line(line); });
-}
+uint32_t CTask::ShowTaskDialog() { return RunTaskDialogTask(m_record, m_services.dialogs, m_services.log); }
 
 void CTask::ExitWindowsTask(uint32_t mode) {
     if (m_record.Silent) return;
@@ -372,16 +369,14 @@ uint32_t CTask::OpenUrl() {
 
 uint32_t CTask::CheckBaseBoard() {
     IProbes& probes = m_services.probes;
-    fwu::ILog& log = m_services.log;
     return CheckBaseBoardWith(
         probes.FirmwareTables(), [&probes](const std::string& text) { return probes.AnsiToWide(text); },
-        m_services.caches.baseBoard, m_record.Data, [&log](const std::wstring& line) { log.Line(line); });
+        m_services.caches.baseBoard, m_record.Data, m_services.log);
 }
 
 uint32_t CTask::CheckDiskDrive(const std::wstring& property) {
-    fwu::ILog& log = m_services.log;
     return CheckDiskDriveWith(m_services.probes.DiskDrives(), m_services.caches.disks, property, m_record.Data,
-                              [&log](const std::wstring& line) { log.Line(line); });
+                              m_services.log);
 }
 
 void CTask::RemoveOwnFolderAtReboot() {

@@ -229,8 +229,7 @@ uint32_t CTask::RunAction() {
 }
 
 uint32_t CTask::GetNextTaskNumber(uint32_t result) {
-    if (m_record.Type == TASK_GOTO) return static_cast<uint32_t>(m_record.Goto);
-    if (!m_config) return kTaskFailed;
+    if (!m_config) return kTaskFailed;  // never loaded
     return NextTaskNumber(*m_config, m_record, result);
 }
 

@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <utility>
+
 #include "handle.h"
 #include "program_shell.h"
 #include "task_services_win32.h"
@@ -80,9 +83,9 @@ private:
     fwu::UniqueHandle m_process;
 };
 
-StartedProgram Watch(HANDLE process) {
+StartedProgram Watch(fwu::UniqueHandle process) {
     if (!process) return nullptr;
-    return std::make_unique<CStartedProcess>(fwu::UniqueHandle(process));
+    return std::make_unique<CStartedProcess>(std::move(process));
 }
 
 }  // namespace
@@ -111,7 +114,7 @@ bool CWin32ProgramRunner::StartProcess(const std::wstring& commandLine, const st
         error = lastError;
         return false;
     }
-    process = Watch(started.process.release());
+    process = Watch(std::move(started.process));
     return true;
 }
 
@@ -129,7 +132,7 @@ bool CWin32ProgramRunner::StartShellExecute(const ShellStart& start, StartedProg
         error = ::GetLastError();
         return false;
     }
-    process = Watch(info.hProcess);
+    process = Watch(fwu::UniqueHandle(info.hProcess));
     return true;
 }
 
@@ -151,7 +154,7 @@ int32_t CWin32ProgramRunner::LaunchUrl(const std::wstring& url, StartedProgram& 
     }
     fwu::UniqueHandle thread(pi.hThread);
     fwu::UniqueHandle started(pi.hProcess);
-    if (SUCCEEDED(hr)) process = Watch(started.release());
+    if (SUCCEEDED(hr)) process = Watch(std::move(started));
     return static_cast<int32_t>(hr);
 }
 

@@ -43,7 +43,7 @@ private:
     bool* m_destroyed;
 };
 
-class FakeHost : public ISequencerHost {
+class FakeHost : public ISequencerHost, public fwu::ILog {
 public:
     void PostToWindow(unsigned message) override { queue.push_back(message); }
     void StartTimer(unsigned id, uint32_t ms) override { timers[id] = ms; started.push_back({id, ms}); }
@@ -54,7 +54,7 @@ public:
         boxes.push_back(key + L" " + std::to_wstring(flags));
         if (onBox) onBox();
     }
-    void Log(const std::wstring& line) override { logs.push_back(line); }
+    void Line(const std::wstring& line) override { logs.push_back(line); }
     std::unique_ptr<ITask> CreateTask() override {
         if (prepare) prepare(*platform);
         ++created;
@@ -82,7 +82,7 @@ struct Sequence : ::testing::Test {
         config = std::make_unique<TextConfig>(ini);
         run.firstTask = first;
         run.updateFolder = L"C:\\pkg";
-        seq = std::make_unique<CSequencer>(run, config->get(), host);
+        seq = std::make_unique<CSequencer>(run, config->get(), host, host);
         seq->OnCreate();
     }
     void Deliver(unsigned message) {

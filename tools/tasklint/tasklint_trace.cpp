@@ -522,7 +522,6 @@ public:
     void DestroyOwnWindow() override {}
     void ForegroundOwnWindow() override {}
     void ShowConfigMessage(const std::wstring&, unsigned) override {}
-    void Log(const std::wstring& line) override { m_run.Log(line); }
     std::unique_ptr<upd::ITask> CreateTask() override { return std::make_unique<TraceTask>(m_services, m_run); }
 
     std::deque<Event> queue;
@@ -596,7 +595,7 @@ TraceResult TraceConfigBytes(const std::vector<uint8_t>& bytes, const TraceOptio
     state.updateFolder = options.updateFolder;
     state.exitCode = 0;
 
-    upd::CSequencer sequencer(state, &config, host);
+    upd::CSequencer sequencer(state, &config, host, services.log);
     sequencer.OnCreate();
     while (!sequencer.IsClosed() && !host.queue.empty()) {
         TraceHost::Event e = host.queue.front();

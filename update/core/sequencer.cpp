@@ -1,8 +1,5 @@
 #include "sequencer.h"
 
-#include <cstdarg>
-
-#include "text.h"
 #include "update_defs.h"
 
 namespace upd {
@@ -18,16 +15,8 @@ private:
     CSequencer& m_s;
 };
 
-CSequencer::CSequencer(RunState& run, const fwu::CGlobalIniMgr* config, ISequencerHost& host)
-    : m_run(run), m_config(config), m_host(host) {}
-
-void CSequencer::Log(const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::wstring line = fwu::FormatStringV(format, args);
-    va_end(args);
-    m_host.Log(line);
-}
+CSequencer::CSequencer(RunState& run, const fwu::CGlobalIniMgr* config, ISequencerHost& host, fwu::ILog& log)
+    : m_run(run), m_config(config), m_host(host), m_log(log) {}
 
 void CSequencer::OnCreate() {
     m_run.currentTask = m_run.firstTask;
@@ -42,21 +31,21 @@ void CSequencer::OnRunTask() {
     m_run.task = m_host.CreateTask();
     ITask* task = m_run.task.get();
     if (!task || !task->Load(m_run.updateFolder, m_config, m_run.currentTask, m_run.silent)) {
-        Log(L"Load failed %d.", static_cast<int>(m_run.currentTask));
+        fwu::LogLine(m_log, L"Load failed %d.", static_cast<int>(m_run.currentTask));
         m_run.exitCode = kExitLoadFailed;
         m_host.PostToWindow(kWmClose);
         return;
     }
-    Log(L"TASK %d.", static_cast<int>(m_run.currentTask));
+    fwu::LogLine(m_log, L"TASK %d.", static_cast<int>(m_run.currentTask));
     if (m_run.skipTrust) {
-        Log(L"Skip trust check.");
+        m_log.Line(L"Skip trust check.");
     } else if (!task->VerifyTarget()) {
         {
             CActionScope scope(*this);
             m_host.ShowConfigMessage(L"IDS_STR_CERTIFICATION", kMbIconError);
         }
         m_run.exitCode = kExitNotTrusted;
-        Log(L"Target is not trusted.");
+        m_log.Line(L"Target is not trusted.");
         if (!FinishPendingClose()) m_host.PostToWindow(kWmClose);
         return;
     }
@@ -65,7 +54,7 @@ void CSequencer::OnRunTask() {
         CActionScope scope(*this);
         result = task->Execute();
     }
-    Log(L"Execute return code 0x%08X.", static_cast<unsigned>(result));
+    fwu::LogLine(m_log, L"Execute return code 0x%08X.", static_cast<unsigned>(result));
     if (FinishPendingClose()) return;
     PollWaiting(*task);
 }
@@ -114,19 +103,19 @@ void CSequencer::OnNextTask() {
     if (m_closed || m_actionDepth > 0) return;
     ITask* task = m_run.task.get();
     if (!task) {
-        Log(L"error - unexpected state!.");
+        m_log.Line(L"error - unexpected state!.");
         m_host.PostToWindow(kWmClose);
         return;
     }
-    Log(L"return code 0x%08X.", static_cast<unsigned>(m_run.exitCode));
+    fwu::LogLine(m_log, L"return code 0x%08X.", static_cast<unsigned>(m_run.exitCode));
     if (task->GetType() == TASK_RETURN_VALUE) {
-        Log(L"end by return value task.");
+        m_log.Line(L"end by return value task.");
         m_host.PostToWindow(kWmClose);
         return;
     }
     uint32_t next = task->GetNextTaskNumber(m_run.exitCode);
     if (next == kTaskFailed) {
-        Log(L"end index.");
+        m_log.Line(L"end index.");
         m_run.exitCode = 0;
         m_host.PostToWindow(kWmClose);
         return;

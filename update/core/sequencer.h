@@ -1,13 +1,14 @@
 // The task sequence of Update: the decisions that the hidden window's
 // messages and timers drive, one message at a time. The window procedure
 // only forwards messages here; every effect on the platform goes through
-// ISequencerHost.
+// ISequencerHost, and its lines to the program's log.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "logsink.h"
 #include "runstate.h"
 #include "task.h"
 
@@ -34,14 +35,14 @@ public:
     // SetForegroundWindow on the hidden window.
     virtual void ForegroundOwnWindow() = 0;
     virtual void ShowConfigMessage(const std::wstring& key, unsigned flags) = 0;
-    virtual void Log(const std::wstring& line) = 0;
     // A new, not yet loaded task for the hidden window.
     virtual std::unique_ptr<ITask> CreateTask() = 0;
 };
 
 class CSequencer {
 public:
-    CSequencer(RunState& run, const fwu::CGlobalIniMgr* config, ISequencerHost& host);
+    // The sequence's own lines ("TASK n.", "return code ...") go to `log`.
+    CSequencer(RunState& run, const fwu::CGlobalIniMgr* config, ISequencerHost& host, fwu::ILog& log);
     virtual ~CSequencer() = default;
     CSequencer(const CSequencer&) = delete;
     CSequencer& operator=(const CSequencer&) = delete;
@@ -70,11 +71,11 @@ private:
     // Asks the task whether its action still runs: polls again later or
     // moves on to the task-done step.
     void PollWaiting(ITask& task);
-    void Log(const wchar_t* format, ...);
 
     RunState& m_run;
     const fwu::CGlobalIniMgr* m_config;
     ISequencerHost& m_host;
+    fwu::ILog& m_log;
     int m_actionDepth = 0;
     bool m_closePending = false;
     bool m_closed = false;

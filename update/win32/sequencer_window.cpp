@@ -17,7 +17,7 @@ public:
         : m_window(window),
           m_context(context),
           m_services(window, context.run.probes, context.log),
-          m_sequencer(context.run, &context.config, *this) {}
+          m_sequencer(context.run, &context.config, *this, context.log) {}
 
     CSequencer& Sequencer() { return m_sequencer; }
 
@@ -29,7 +29,6 @@ public:
     void ShowConfigMessage(const std::wstring& key, unsigned flags) override {
         upd::ShowConfigMessage(m_context.config, m_context.run.silent != 0, key, flags);
     }
-    void Log(const std::wstring& line) override { m_context.log.Line(line); }
     std::unique_ptr<ITask> CreateTask() override { return std::make_unique<CTask>(m_services.Services()); }
 
 private:

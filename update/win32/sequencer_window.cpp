@@ -84,11 +84,9 @@ LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_ENDSESSION:
             if (seq) seq->OnEndSession(wParam != 0);
             return 0;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return 0;
         default:
-            return ::DefWindowProcW(window, message, wParam, lParam);
+            // WM_DESTROY ends the message loop.
+            return fwu::MainWindowDefault(window, message, wParam, lParam);
     }
 }
 

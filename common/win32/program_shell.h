@@ -129,10 +129,6 @@ WaitOutcome WaitPumping(HANDLE object, DWORD timeoutMs);
 // it has ended, false when waiting failed.
 bool WaitForProcessPumping(HANDLE process, DWORD stepMs);
 
-}  // namespace fwu
-
-namespace fwu {
-
 // The start of a program whose options are one typed set naming its log
 // file in `logPath`: `read` reads them from the command line, the log is
 // opened under the banner name, and `run(options, log)` answers the exit

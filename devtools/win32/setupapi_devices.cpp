@@ -4,7 +4,6 @@
 #include <new>
 #include <utility>
 
-
 namespace fwu {
 
 DEVPROPKEY ToDevPropKey(const DevPropKey& key) {

@@ -37,7 +37,7 @@ public:
 private:
     uint32_t Wait(HANDLE process) {
         if (!fwu::WaitForProcessPumping(process, kWaitStepMs)) {
-            fwu::LogLine(m_log, L"error - MsgWaitForMultipleObjects.");
+            m_log.Line(L"error - MsgWaitForMultipleObjects.");
             return 0xFFFFFFFFu;
         }
         DWORD code = 0;

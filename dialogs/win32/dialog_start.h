@@ -20,7 +20,7 @@ bool AcceptConfig(fwu::CGlobalIniMgr& config, Judge judge, bool silent, fwu::ILo
     const auto verdict = judge(found, config.m_bValid != 0);
     if (verdict.proceed) return true;
     if (!silent) ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
-    fwu::LogLine(log, L"%ls", verdict.logLine);
+    log.Line(verdict.logLine);
     exitCode = static_cast<int>(verdict.exitCode);
     return false;
 }

@@ -178,14 +178,14 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
 
     fwu::CInstanceGuard guard(kMutexName);
     if (!guard.IsCreated()) {
-        fwu::LogLine(log, L"error - failed to create mutex.");
+        log.Line(L"error - failed to create mutex.");
         return static_cast<int>(kExitMutexFailed);
     }
     if (guard.IsAlreadyRunning()) {
         ::AllowSetForegroundWindow(ASFW_ANY);
         std::wstring caption = ReadCaption(config, section);
         if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
-        fwu::LogLine(log, L"error - already existed.");
+        log.Line(L"error - already existed.");
         return static_cast<int>(kExitAlreadyRunning);
     }
 

@@ -58,13 +58,13 @@ int RunOn(int showCommand, fwu::ILog& log) {
 
     fwu::CInstanceGuard guard(kInstanceName);
     if (!guard.IsCreated()) {
-        fwu::LogLine(log, L"error - failed to create mutex.");
+        log.Line(L"error - failed to create mutex.");
         return 0;
     }
     if (guard.IsAlreadyRunning()) {
         ::AllowSetForegroundWindow(ASFW_ANY);
         if (HWND first = ::FindWindowW(kInstanceName, nullptr)) ::PostMessageW(first, kWmBringToFront, 0, 0);
-        fwu::LogLine(log, L"error - already existed.");
+        log.Line(L"error - already existed.");
         return 0;
     }
 

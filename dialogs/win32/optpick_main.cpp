@@ -7,6 +7,7 @@
 #include "dialog_start.h"
 #include "handle.h"
 #include "optpick_core.h"
+#include "presence_win32.h"
 #include "program_shell.h"
 
 namespace opk {
@@ -172,9 +173,10 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     const std::wstring section = SectionName(options.dialogNumber);
 
     ::InitCommonControls();
+    const fwu::PersonVerdict person = fwu::MayWaitForPersonHere();
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
     int exitCode = 0;
-    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent, log, exitCode)) return exitCode;
+    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent || !person.canWait, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kMutexName);
     if (!guard.IsCreated()) {
@@ -192,6 +194,10 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     uint32_t result = kExitDeclined;
     if (options.silent) {
         result = options.silentExit;
+    } else if (!person.canWait) {
+        // Not confirmed: nobody ticked the boxes.
+        fwu::LogLine(log, L"error - nobody can answer here: %ls.", person.reason);
+        result = kExitDeclined;
     } else {
         DialogState state;
         if (fwu::UniqueWindowDC screen(nullptr); screen) state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);

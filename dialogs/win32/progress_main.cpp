@@ -10,6 +10,7 @@
 #include "dialog_start.h"
 #include "handle.h"
 #include "progress_core.h"
+#include "presence_win32.h"
 #include "progress_dialog.h"
 #include "program_shell.h"
 
@@ -54,7 +55,10 @@ int RunOn(int showCommand, fwu::ILog& log) {
     ::InitCommonControls();
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
     int exitCode = 0;
-    if (!dlg::AcceptConfig(config, JudgeConfig, false, log, exitCode)) return exitCode;
+    // The error box has no silent form; it is not shown where nobody can
+    // close it.
+    const bool noBox = !fwu::MayWaitForPersonHere().canWait;
+    if (!dlg::AcceptConfig(config, JudgeConfig, noBox, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kInstanceName);
     if (!guard.IsCreated()) {

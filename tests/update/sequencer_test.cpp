@@ -330,3 +330,56 @@ TEST_F(Sequence, ZeroResultKeyCannotSelectTaskZero) {
     Pump();
     EXPECT_EQ(run.exitCode, 99u);
 }
+
+TEST_F(Sequence, NobodyToAnswerEndsAShownRunAtItsFirstQuestionWithEleven) {
+    const std::wstring ini =
+        L"[TASK_1]\nType=12\nData=/q\n[TASK_2]\nType=1\nMsgText=Flash now?\nRET_0x00000006=3\nRET_0x00000002=-1\n"
+        L"[TASK_3]\nType=0\nPath=flash.exe\nRET_0x00000000=-1\n";
+    for (uint32_t dialogType : {1u, 10u}) {
+        host = FakeHost();
+        run = RunState();
+        run.skipTrust = 1;
+        run.nobodyToAnswer = L"the window station is not visible";
+        std::wstring list = ini;
+        list.replace(list.find(L"Type=1\n"), 7, L"Type=" + std::to_wstring(dialogType) + L"\n");
+        Start(list);
+        Pump();
+        EXPECT_EQ(run.exitCode, 11u) << "type " << dialogType;
+        EXPECT_EQ(host.logs, (std::vector<std::wstring>{
+                                 L"TASK 1.", L"Skip trust check.", L"Execute return code 0x00000001.",
+                                 L"return code 0x00000001.", L"TASK 2.", L"Skip trust check.",
+                                 L"error - nobody can answer TASK 2 here: the window station is not visible."}));
+        // No answer was made up: nothing was shown, the flash never started.
+        EXPECT_TRUE(host.platform->journal.empty()) << "type " << dialogType;
+        EXPECT_EQ(host.destroyed, 1);
+    }
+}
+
+TEST_F(Sequence, NobodyToAnswerLeavesSilentRunsAndRunsWithoutQuestionsAsTheyAre) {
+    // Silent: the box answers IDYES as always and the branch is taken.
+    run.skipTrust = 1;
+    run.silent = 1;
+    run.nobodyToAnswer = L"it runs in session 0";
+    Start(L"[TASK_1]\nType=1\nMsgText=Flash now?\nRET_0x00000006=3\n[TASK_3]\nType=11\nData=3010\n");
+    Pump();
+    EXPECT_EQ(run.exitCode, 3010u);
+    EXPECT_EQ(host.logs.back(), L"end by return value task.");
+    // Shown, but nothing asks: the run ends as it would anywhere.
+    host = FakeHost();
+    run = RunState();
+    run.skipTrust = 1;
+    run.nobodyToAnswer = L"the window station is not visible";
+    Start(L"[TASK_1]\nType=5\nRET_0x00000000=2\nRET_0x00000001=2\n[TASK_2]\nType=11\nData=0\n");
+    Pump();
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(host.logs.back(), L"end by return value task.");
+}
+
+TEST_F(Sequence, NobodyToAnswerShowsNoBoxes) {
+    EXPECT_FALSE(ShowsNoBox(run));
+    run.silent = 1;
+    EXPECT_TRUE(ShowsNoBox(run));
+    run.silent = 0;
+    run.nobodyToAnswer = L"the window station cannot be read";
+    EXPECT_TRUE(ShowsNoBox(run));
+}

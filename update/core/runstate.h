@@ -16,9 +16,15 @@ struct RunState {
     uint32_t firstTask = 1;     // number n of the first TASK_n
     uint32_t currentTask = 1;   // number of the task being run
     uint32_t exitCode = 0;      // returned from the program
+    // Why nobody can answer a window here (null: a person can). Boxes are
+    // then not shown, and a shown run ends at its first question.
+    const wchar_t* nobodyToAnswer = nullptr;
     std::wstring updateFolder;  // %UPDATEDIR%, without trailing backslash
     std::unique_ptr<ITask> task;  // the current task, at most one
     ProbeCaches probes;           // what the probes of this run have read
 };
+
+// Silent, or nobody can answer: no box is shown.
+inline bool ShowsNoBox(const RunState& run) { return run.silent != 0 || run.nobodyToAnswer != nullptr; }
 
 }  // namespace upd

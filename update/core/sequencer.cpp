@@ -49,6 +49,14 @@ void CSequencer::OnRunTask() {
         if (!FinishPendingClose()) m_host.PostToWindow(kWmClose);
         return;
     }
+    if (!m_run.silent && m_run.nobodyToAnswer && TaskAsksPerson(task->GetType())) {
+        // No answer is made up: the next task is often the flash.
+        fwu::LogLine(m_log, L"error - nobody can answer TASK %d here: %ls.", static_cast<int>(m_run.currentTask),
+                     m_run.nobodyToAnswer);
+        m_run.exitCode = kExitNobodyToAnswer;
+        m_host.PostToWindow(kWmClose);
+        return;
+    }
     uint32_t result = 0;
     {
         CActionScope scope(*this);

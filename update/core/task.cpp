@@ -48,6 +48,8 @@ std::wstring BuildProcessCommandLine(const std::wstring& path, const std::wstrin
     return line;
 }
 
+bool TaskAsksPerson(uint32_t type) { return type == TASK_MESSAGE_BOX || type == TASK_TASK_DIALOG; }
+
 bool IsShellExecuteMethod(const std::wstring& method) {
     return !method.empty() && fwu::SettingIs(method, L"SHELLEXECUTEEX");
 }

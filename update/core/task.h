@@ -144,6 +144,10 @@ private:
     StartedProgram m_process;
 };
 
+// True for the types whose action waits for a person's answer in a shown
+// run: the message box and the task dialog.
+bool TaskAsksPerson(uint32_t type);
+
 // "TASK_%d" of a task number (signed decimal).
 std::wstring TaskSectionName(uint32_t taskNumber);
 // "RET_0x%08X" of a result.

@@ -4,8 +4,8 @@
 
 namespace upd {
 
-int ShowConfigMessage(const fwu::CGlobalIniMgr& config, bool silent, const std::wstring& key, UINT flags) {
-    if (silent) return IDYES;
+int ShowConfigMessage(const fwu::CGlobalIniMgr& config, bool noBox, const std::wstring& key, UINT flags) {
+    if (noBox) return IDYES;
     std::wstring caption = config.GetString(L"MSG", L"IDS_STR_TITLE", L"");
     std::wstring text = config.GetString(L"MSG", key, L"");
     if (text.empty()) return IDCANCEL;

@@ -27,7 +27,7 @@ public:
     void DestroyOwnWindow() override { ::DestroyWindow(m_window); }
     void ForegroundOwnWindow() override { ::SetForegroundWindow(m_window); }
     void ShowConfigMessage(const std::wstring& key, unsigned flags) override {
-        upd::ShowConfigMessage(m_context.config, m_context.run.silent != 0, key, flags);
+        upd::ShowConfigMessage(m_context.config, ShowsNoBox(m_context.run), key, flags);
     }
     std::unique_ptr<ITask> CreateTask() override { return std::make_unique<CTask>(m_services.Services()); }
 

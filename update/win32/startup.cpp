@@ -15,6 +15,7 @@
 #include "module.h"
 #include "params.h"
 #include "power.h"
+#include "presence_win32.h"
 #include "program_shell.h"
 #include "runstate.h"
 #include "sequencer.h"
@@ -42,8 +43,8 @@ bool IsUserAdmin() {
 
 namespace {
 
-void ErrorBox(bool silent, const wchar_t* text) {
-    if (!silent) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
+void ErrorBox(bool noBox, const wchar_t* text) {
+    if (!noBox) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
 }
 
 // COM on this thread for the run (the disk-drive probe's management query).
@@ -75,16 +76,17 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
     };
     if (HasStoredParameter(L"/s")) run.silent = 1;
     if (run.silent) log.Line(L"Silent.");
+    run.nobodyToAnswer = fwu::MayWaitForPersonHere().reason;
     fwu::LogLine(log, L"First Task Number: %d.", int(run.firstTask));
     ::InitCommonControls();
 
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
     if (!fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder)) {
-        ErrorBox(run.silent != 0, L"Ini file is not found.");
+        ErrorBox(ShowsNoBox(run), L"Ini file is not found.");
         return endEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
     }
     if (!config.m_bValid) {
-        ErrorBox(run.silent != 0, L"Falsify ini file.");
+        ErrorBox(ShowsNoBox(run), L"Falsify ini file.");
         return endEarly(L"error - falsify ini file. return 3.", kExitIniFalsified);
     }
 
@@ -110,7 +112,7 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
     if (HasStoredParameter(L"/DisableCertificationCheck")) run.skipTrust = 1;
 
     if (!IsUserAdmin()) {
-        ShowConfigMessage(config, run.silent != 0, L"IDS_STR_NOTADMIN", MB_ICONWARNING);
+        ShowConfigMessage(config, ShowsNoBox(run), L"IDS_STR_NOTADMIN", MB_ICONWARNING);
         DeleteOwnParameters();
         return endEarly(L"error - not Admin. return 6.", kExitNotAdmin);
     }

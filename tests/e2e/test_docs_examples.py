@@ -1,7 +1,8 @@
 """What the packagers' documentation tells them, run under Wine as written:
 one log per program, the owner file a launcher writes, the device-update
 example (its Progress settings and its version check against fixture
-devices), and where a relative CalcFile is looked for."""
+devices), where a relative CalcFile is looked for, and the deployment
+guide's package started the way the deployment systems start it."""
 import hashlib
 import os
 import re
@@ -12,7 +13,7 @@ import time
 import unittest
 from pathlib import Path
 
-from fwutest import BIN, ROOT, WineTestCase, finish, ini_text, log_lines, prefix, utf16_bytes, winpath
+from fwutest import BIN, ROOT, TESTBIN, WineTestCase, finish, ini_text, log_lines, prefix, utf16_bytes, winpath
 from devtools_fixture import Devices
 
 DOCS = ROOT / "docs"
@@ -272,6 +273,147 @@ class RelativeCalcFile(WineTestCase):
         code, lines = self.run_in(elsewhere, r"%UPDATEDIR%\firmware\image.bin")
         self.assertEqual(code, 0, lines)
         self.assertNotIn("  Hash is different.", lines)
+
+
+def table_codes(text, header):
+    """The numbers in the first column of the table whose header row
+    starts with `header`."""
+    rows = []
+    for line in text[text.index(header):].splitlines()[2:]:
+        if not line.startswith("|"):
+            break
+        rows.append(line.strip("|").split("|")[0].strip())
+    return [int(c) for c in rows if c.isdigit()]
+
+
+class DeployGuide(WineTestCase):
+    """docs/deploy.md: the deploy-dock package started as the recipes start
+    it, "install.cmd /s", from an agent's copy that is deleted after each
+    run. Wine runs it as an administrator in a session whose desktop is
+    visible: what SYSTEM in session 0 changes is not shown here. Wine's
+    icacls does nothing, so the folder's rights are not checked here
+    either; on Windows the script leaves SYSTEM and Administrators the only
+    ones who can write it."""
+
+    EXAMPLE = DOCS / "examples" / "deploy-dock"
+
+    def setUp(self):
+        super().setUp()
+        c = self.wine.drive_c
+        self.stage = c / "Program Files" / "Contoso" / "DockFirmware"
+        logs = [p for p in (c / "windows").iterdir() if p.name.lower() == "logs"]
+        self.logs = (logs[0] if logs else c / "windows" / "logs") / "Software"
+        # The prefix is the module's: each test starts without a staged
+        # package, a counter or logs of an earlier one.
+        shutil.rmtree(self.stage.parent, ignore_errors=True)
+        shutil.rmtree(self.logs, ignore_errors=True)
+        self.devices = Devices(self.wine)
+        self.devices.clear()
+
+    def agent_copy(self, flasher=True):
+        """The agent's copy of the package. A test build's programs are not
+        signed (Windows refuses them, and so does Wine): a launcher's owner
+        file turns the check off, and the firmware program is a test
+        program that exits with 0."""
+        copy = Path(tempfile.mkdtemp(prefix="agent-", dir=self.tmp))
+        shutil.copytree(self.EXAMPLE, copy, dirs_exist_ok=True)
+        for exe in BIN.glob("*.exe"):
+            shutil.copy(exe, copy / exe.name)
+        if flasher:
+            shutil.copy(TESTBIN / "testprog.exe", copy / "firmware" / "DockFlash.exe")
+        (copy / "config" / "__MyParamsOwner.dat").write_bytes(
+            utf16_bytes("launcher.exe /DisableCertificationCheck ", bom=False))
+        return copy
+
+    def run_script(self, lines, copy=None):
+        """Runs cmd lines as a script, in `copy` when given, and deletes
+        the copy afterwards, as Intune, PDQ Deploy and Ansible do."""
+        script = Path(tempfile.mkdtemp(dir=self.tmp)) / "agent.cmd"
+        head = ["@echo off"] + ([f"cd /d {winpath(copy)}"] if copy else [])
+        script.write_bytes("\r\n".join(head + lines + ["exit /b %ERRORLEVEL%", ""]).encode())
+        code = self.wine.run("cmd", "/c", winpath(script), timeout=240)
+        if copy:
+            shutil.rmtree(copy)
+        return code
+
+    def install(self, flasher=True):
+        copy = self.agent_copy(flasher)
+        return self.run_script(["install.cmd /s"], copy)
+
+    def log(self, name):
+        return log_lines(self.logs / f"ContosoDock-{name}.log")
+
+    def test_the_guide_shows_the_packages_install_script(self):
+        shown = doc_block("deploy.md", "The install command of every recipe", "bat")
+        data = (self.EXAMPLE / "install.cmd").read_bytes()
+        # cmd reads labels and blocks reliably only with CR LF line ends.
+        self.assertEqual(data.count(b"\n"), data.count(b"\r\n"))
+        self.assertEqual(shown, data.decode("ascii").replace("\r\n", "\n"))
+
+    def test_a_current_dock_is_left_alone_and_every_log_is_where_the_guide_says(self):
+        self.devices.add(hwid=DEVICE, fw="2.10")
+        self.assertEqual(self.install(), 0, self.log("update"))
+        update = self.log("update")
+        self.assertIn("Silent.", update)
+        self.assertEqual(tasks(update), ["TASK 1.", "TASK 3.", "TASK 40."], update)
+        self.assertEqual(update[-1], "return 0.")
+        self.assertIn(rf"Target HwID: {DEVICE}.", self.log("findling"))
+        self.assertIn("FW Ver= [2.10].", self.log("romstamp"))
+        # The agent's copy is gone; the staged package stays.
+        self.assertTrue((self.stage / "Update.exe").exists())
+        self.assertTrue((self.stage / "config" / "config.ini").exists())
+
+    def test_written_firmware_ends_with_3010_and_resets_the_count(self):
+        self.devices.add(hwid=DEVICE, fw="2.9")
+        self.assertEqual(self.install(), 3010, self.log("update"))
+        update = self.log("update")
+        self.assertEqual(tasks(update), ["TASK 1.", "TASK 3.", "TASK 5.", "TASK 7.", "TASK 9.", "TASK 20.",
+                                         "TASK 21."], update)
+        self.assertNotIn("  Hash is different.", update)
+        self.assertFalse((self.stage / "MyTempCounter.ini").exists())
+
+    def test_the_count_outlives_the_agents_copy(self):
+        # No firmware program: every attempt fails. Each run comes from a
+        # fresh copy that is deleted after it; the count stays staged.
+        self.devices.add(hwid=DEVICE, fw="2.9")
+        for attempt in (1, 2, 3):
+            with self.subTest(attempt=attempt):
+                self.assertEqual(self.install(flasher=False), 22, self.log("update"))
+                self.assertIn(f"Write Loop count: {attempt}.", self.log("tallykeep"))
+        self.assertEqual(self.install(flasher=False), 23, self.log("update"))
+        last = self.log("update")
+        run = last[max(i for i, l in enumerate(last) if l.startswith("**********")):]
+        self.assertEqual(tasks(run), ["TASK 1.", "TASK 3.", "TASK 5.", "TASK 32."], run)
+
+    def test_the_uninstall_command_removes_the_staged_package(self):
+        self.devices.add(hwid=DEVICE, fw="2.10")
+        self.assertEqual(self.install(), 0)
+        self.assertTrue(self.stage.exists())
+        line = doc_block("deploy.md", "The uninstall command", "bat").strip()
+        self.assertIn(line, (DOCS / "deploy.md").read_text(encoding="utf-8").split("## Intune", 1)[1])
+        self.run_script([line])
+        self.assertFalse(self.stage.exists())
+
+    def test_the_ansible_task_runs_the_install_command_in_its_copy(self):
+        block = doc_block("deploy.md", "## Ansible", "yaml")
+        command = re.search(r"win_command: (.+)\n", block).group(1)
+        self.assertEqual(command, "cmd.exe /c install.cmd /s")
+        self.devices.add(hwid=DEVICE, fw="2.9")
+        self.assertEqual(self.run_script([command], self.agent_copy()), 3010, self.log("update"))
+        # The codes the task takes as done are the table's success rows.
+        ok = re.search(r"failed_when: fw\.rc not in \[([0-9, ]+)\]", block).group(1)
+        self.assertEqual([int(c) for c in ok.split(",")], [0, 3010])
+
+
+class DeployGuideTables(unittest.TestCase):
+    def test_the_return_code_table_maps_every_exit_code_of_update(self):
+        tools = (DOCS / "tools.md").read_text(encoding="utf-8")
+        update = table_codes(tools[tools.index("## Update"):], "| Exit code |")
+        deploy = (DOCS / "deploy.md").read_text(encoding="utf-8")
+        mapped = table_codes(deploy, "| Code | Meaning | Intune |")
+        self.assertIn(11, update)
+        self.assertEqual(sorted(set(update) - set(mapped)), [])
+        self.assertEqual(len(mapped), len(set(mapped)))
 
 
 if __name__ == "__main__":

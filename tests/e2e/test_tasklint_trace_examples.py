@@ -10,7 +10,7 @@ from tracediff import TraceCase, exit_line, replay_args
 
 EXAMPLES = [ROOT / "examples" / "branching", ROOT / "examples" / "fallback", ROOT / "examples" / "progress-loop",
             ROOT / "docs" / "examples" / "device-update", ROOT / "docs" / "examples" / "retry-with-counter",
-            ROOT / "docs" / "examples" / "run-and-branch"]
+            ROOT / "docs" / "examples" / "run-and-branch", ROOT / "docs" / "examples" / "deploy-dock"]
 
 
 class Examples(TraceCase):

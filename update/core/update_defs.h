@@ -31,6 +31,7 @@ enum ExitCode : uint32_t {
     kExitComFailed = 8,
     kExitLoadFailed = 9,
     kExitNotTrusted = 10,
+    kExitNobodyToAnswer = 11,
 };
 
 // How many further attempts WaitMultiEnd makes at the single-instance guard.

@@ -174,7 +174,7 @@ class DeviceUpdateExample(WineTestCase):
 
     def test_the_version_check_shown_in_tools_md_is_the_examples(self):
         text = (DOCS / "tools.md").read_text(encoding="utf-8")
-        start = text.index("Task 3 of the")
+        start = text.index("Tasks 3 and 4 of the")
         shown = re.search(r"^  ```\n(.*?)^  ```", text[start:], re.M | re.S).group(1)
         example = (self.EXAMPLE / "config" / "config.ini").read_text()
         keys = lambda lines: "\n".join(l.strip() for l in lines if l.strip() and not l.strip().startswith(";"))

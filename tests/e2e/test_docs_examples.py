@@ -135,15 +135,18 @@ class DeviceUpdateExample(WineTestCase):
         self.assertNotIn("error - ini file not found.", lines)
         self.assertNotIn("error - falsify ini file.", lines)
 
-    def run_against(self, version):
+    def run_against(self, version, without=()):
         devices = Devices(self.wine)
         devices.clear()
         devices.add(hwid=DEVICE, fw=version)
         pkg = self.lay_out()
+        for exe in without:
+            (pkg / exe).unlink()
         # The programs of a test build are not signed.
         code = self.wine.run(pkg / "Update.exe", "/s", "/DisableCertificationCheck",
                              f"/LOG:{winpath(pkg / 'update.log')}", timeout=180)
-        return code, log_lines(pkg / "update.log"), log_lines(pkg / "romstamp.log")
+        romstamp = pkg / "romstamp.log"
+        return code, log_lines(pkg / "update.log"), log_lines(romstamp) if romstamp.exists() else []
 
     def test_a_device_with_another_version_is_updated_also_2_9_against_2_10(self):
         for version, rom in (("2.9", 1), ("2.1", 0xFFFFFFFF), ("2.11", 1)):
@@ -151,15 +154,28 @@ class DeviceUpdateExample(WineTestCase):
                 code, lines, romstamp = self.run_against(version)
                 self.assertIn(f"FW Ver= [{version}].", romstamp)
                 self.assertIn(f"return code 0x{rom:08X}.", lines)
-                # On to the confirmation, the waiting window and the flashing
-                # program, which this test package does not have: exit code 8.
-                self.assertEqual(tasks(lines), ["TASK 1.", "TASK 3.", "TASK 5.", "TASK 6.", "TASK 7.",
-                                                "TASK 8.", "TASK 9."], lines)
-                self.assertEqual(code, 8, lines)
+                # Romstamp asked again against 0 answers 1: it runs. On to
+                # the confirmation, the waiting window and the flashing
+                # program, which this test package does not have: exit code
+                # 1603.
+                after = lines[lines.index("TASK 4."):]
+                self.assertEqual(next(l for l in after if l.startswith("return code ")), "return code 0x00000001.",
+                                 lines)
+                self.assertEqual(tasks(lines), ["TASK 1.", "TASK 3.", "TASK 4.", "TASK 6.", "TASK 7.",
+                                                "TASK 8.", "TASK 9.", "TASK 10."], lines)
+                self.assertEqual(code, 1603, lines)
+
+    def test_a_romstamp_that_cannot_start_flashes_nothing(self):
+        # Both starts fail with 0xFFFFFFFF, which is also Romstamp's "sorts
+        # before": the second start tells them apart, the run ends with 13.
+        code, lines, _ = self.run_against("2.1", without=("Romstamp.exe",))
+        self.assertEqual(lines.count("  Error - Exec failed (2)."), 2, lines)
+        self.assertEqual(tasks(lines), ["TASK 1.", "TASK 3.", "TASK 4.", "TASK 5."], lines)
+        self.assertEqual(code, 13, lines)
 
     def test_the_version_check_shown_in_tools_md_is_the_examples(self):
         text = (DOCS / "tools.md").read_text(encoding="utf-8")
-        start = text.index("Task 3 of the")
+        start = text.index("Tasks 3 and 4 of the")
         shown = re.search(r"^  ```\n(.*?)^  ```", text[start:], re.M | re.S).group(1)
         example = (self.EXAMPLE / "config" / "config.ini").read_text()
         keys = lambda lines: "\n".join(l.strip() for l in lines if l.strip() and not l.strip().startswith(";"))
@@ -198,7 +214,7 @@ class RetryWithCounterExample(WineTestCase):
             self.wine.wait_idle()
         lines = log_lines(pkg / "update.log")
         self.assertEqual(tasks(lines), ["TASK 1.", "TASK 2.", "TASK 3.", "TASK 20."], lines)
-        self.assertEqual(code, 8, lines)
+        self.assertEqual(code, 1603, lines)
 
 
 class IniSealOnWindows(WineTestCase):

@@ -273,11 +273,11 @@ class PackagerRun(WineTestCase):
         log = pkg / "update.log"
         code = self.wine.run(pkg / "Update.exe", "/s", f"/LOG:{winpath(log)}", timeout=120)
         lines = log_lines(log)
-        self.assertEqual(code, 259, lines)
+        self.assertEqual(code, 16, lines)
         tasks = [l for l in lines if re.fullmatch(r"TASK \d+\.", l)]
         self.assertEqual(tasks, ["TASK 1.", "TASK 20.", "TASK 21."])
         self.assertIn("return code 0x00000003.", lines)
-        self.assertEqual(lines[-2:], ["end by return value task.", "return 259."])
+        self.assertEqual(lines[-2:], ["end by return value task.", "return 16."])
 
     def test_tasklint_from_the_unzip_checks_the_package(self):
         pkg = self.lay_out("run-and-branch")

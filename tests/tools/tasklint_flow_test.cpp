@@ -72,7 +72,7 @@ TEST(TaskLintPaths, SilentRestartGoesOnWithTheNextTask) {
     LintReport r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\n");
     ASSERT_EQ(r.Errors(), 1);
     EXPECT_NE(FindingTexts(r)[0].find("in silent mode Update does not restart"), std::string::npos);
-    r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\nRET_0xFFFFFFFF=-1\n");
+    r = LintString("[TASK_1]\nType=13\n[TASK_2]\nType=3\nRET_0xFFFFFFFF=3\n[TASK_3]\nType=11\nData=3010\n");
     EXPECT_EQ(r.ExitCode(), 0) << FindingTexts(r)[0];
 }
 
@@ -89,7 +89,7 @@ TEST(TaskLintPaths, LoopWithACounterHasAWayOut) {
     // A program's exit code can always be one without a RET_ key.
     LintReport r = LintString(
         "[TASK_1]\nType=0\nPath=%WINDIR%\\Tallykeep.exe\nParam=/check /loop\nParam_S=/check /loop\nWaitExit=TRUE\n"
-        "RET_0x00000000=2\nRET_0x00000001=3\n"
+        "RET_0x00000000=2\nRET_0x00000001=3\nRET_0x00000008=3\n"
         "[TASK_2]\nType=9\nGoto=1\n[TASK_3]\nType=11\nData=1\n");
     EXPECT_EQ(r.ExitCode(), 0);
     EXPECT_FALSE(r.tasks.at(1).stuck);

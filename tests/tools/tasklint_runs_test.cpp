@@ -52,7 +52,7 @@ TEST(TaskLintSilentRun, ResultsOfEachTaskType) {
         "[TASK_1]\nType=1\nMsgType=MB_OKCANCEL\nRET_0x00000001=2\nRET_0x00000002=2\nRET_0x00000006=2\n"
         "[TASK_2]\nType=10\nTD_CommonButtons=TDCBF_OK_BUTTON\nRET_0x00000001=3\nRET_0x00000006=3\n"
         "[TASK_3]\nType=5\nRET_0x00000000=4\nRET_0x00000001=4\n"
-        "[TASK_4]\nType=3\nRET_0xFFFFFFFF=-1\n");
+        "[TASK_4]\nType=3\nRET_0xFFFFFFFF=5\n[TASK_5]\nType=11\nData=3010\n");
     ResultSet box = SilentResults(r.tasks.at(1));
     EXPECT_EQ(box.values, std::set<uint32_t>{6});
     EXPECT_FALSE(box.any);
@@ -165,7 +165,7 @@ TEST(TaskLintReading, NegativeSectionsAreTasks) {
     LintRun r = LintText("[TASK_1]\nType=9\nGoto=-2\n[TASK_-2]\nType=13\n");
     EXPECT_EQ(r.code, 0) << r.out;
     r = LintText(
-        "[TASK_1]\nType=5\nRET_0x00000000=0xFFFFFFFE\nRET_0x00000001=-1\n[TASK_-2]\nType=11\nData=4\n");
+        "[TASK_1]\nType=5\nRET_0x00000000=0xFFFFFFFE\nRET_0x00000001=-1\n[TASK_-2]\nType=11\nData=1\n");
     EXPECT_EQ(r.code, 0) << r.out;
 }
 
@@ -224,7 +224,7 @@ TEST(TaskLintReading, WhatAlreadyAgreesWithUpdateStays) {
     // lines, RET_ keys in any letter case and numbers in hex.
     LintRun r = LintText(
         "; list\n\n[ TASK_1 ]\n  Type = 1 \nMsgType=\"MB_YESNO\"\nret_0x00000006 = 0x2\nRET_0x00000007=-1\n"
-        "[TASK_2]\nType=11\nData='5'\n");
+        "[TASK_2]\nType=11\nData='12'\n");
     EXPECT_EQ(r.code, 0) << r.out;
 }
 
@@ -549,10 +549,10 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"HexAfterWaitBeyond32Bits", "[TASK_1]\nType=13\nAfterWait=0x100000BB8\nRET_0x00000000=-1\n",
                   "config.ini:3: warning: [TASK_1] AfterWait:",
                   "'0x100000BB8' does not fit in 32 bits: Update reads it as 3000"},
-        ValueCase{"TypeBeyond32Bits", "[TASK_1]\nType=4294967307\nData=4\n",
+        ValueCase{"TypeBeyond32Bits", "[TASK_1]\nType=4294967307\nData=12\n",
                   "config.ini:2: warning: [TASK_1] Type:",
                   "'4294967307' does not fit in 32 bits: Update reads it as 11"},
-        ValueCase{"ShutdownWord", "[TASK_1]\nType=2\nData=hybrid\nRET_0xFFFFFFFF=-1\n",
+        ValueCase{"ShutdownWord", "[TASK_1]\nType=2\nData=hybrid\nRET_0xFFFFFFFF=2\n[TASK_2]\nType=11\nData=3010\n",
                   "config.ini:3: warning: [TASK_1] Data:", "'hybrid' reads as a plain shutdown"}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
 

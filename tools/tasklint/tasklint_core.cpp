@@ -14,6 +14,7 @@
 #include "taskrules.h"
 #include "tasklint_tools.h"
 #include "text.h"
+#include "update_defs.h"
 
 namespace fwu::lint {
 
@@ -321,6 +322,26 @@ bool ExistsInFolder(const std::filesystem::path& folder, const std::wstring& rel
            FindInFolder(folder, relative + L".exe", false, found);
 }
 
+// GetExitCodeProcess answers STILL_ACTIVE for a process that has not ended.
+constexpr uint32_t kStillActive = 259;
+
+// What Update's own exit codes tell, for a return value that repeats one.
+const wchar_t* UpdateExitCodeMeaning(uint32_t code) {
+    switch (code) {
+    case upd::kExitIniNotFound: return L"when config.ini is not found";
+    case upd::kExitIniFalsified: return L"when config.ini fails its integrity check";
+    case upd::kExitAlreadyRunning: return L"when another Update is running";
+    case upd::kExitMutexFailed: return L"when its single-instance mutex cannot be created";
+    case upd::kExitNotAdmin: return L"when it is not run by an administrator";
+    case upd::kExitNoWindow: return L"when its hidden window cannot be created";
+    case upd::kExitComFailed: return L"when COM cannot be initialised";
+    case upd::kExitLoadFailed: return L"when a task section cannot be loaded";
+    case upd::kExitNotTrusted: return L"when a program to start is not trusted";
+    case upd::kExitNobodyToAnswer: return L"when nobody can answer a message box or task dialog";
+    default: return nullptr;
+    }
+}
+
 class Linter {
 public:
     Linter(const IniDocument& doc, CGlobalIniMgr& mgr, bool sealed, const LintOptions& options,
@@ -334,6 +355,9 @@ public:
         BuildFlow();
         CheckReachability();
         CheckTools();
+        CheckRestartEndings();
+        CheckStartFailureBranches();
+        CheckCounterLoops();
         std::stable_sort(m_report.findings.begin(), m_report.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
     }
@@ -587,10 +611,22 @@ private:
         std::wstring data = String(sec, L"Data");
         if (data.empty()) return;
         if (IsCleanNumber(data)) {
+            uint32_t code = upd::ReturnDataValue(task);
             if (IsBeyond32Bits(data))
                 Warn(sec, L"Data", LineOf(sec, L"Data"),
                      FormatString(L"'%ls' does not fit in 32 bits: the run ends with exit code %d", data.c_str(),
-                                  int(upd::ReturnDataValue(task))));
+                                  int(code)));
+            else if (const wchar_t* meaning = UpdateExitCodeMeaning(code))
+                Warn(sec, L"Data", LineOf(sec, L"Data"),
+                     FormatString(L"the run ends with exit code %u, which Update also gives %ls: a deployment "
+                                  L"system cannot tell the package's answer from Update's own failure; use a code "
+                                  L"of the package's own",
+                                  unsigned(code), meaning));
+            else if (code == kStillActive)
+                Warn(sec, L"Data", LineOf(sec, L"Data"),
+                     L"the run ends with exit code 259 (STILL_ACTIVE): a caller reads it as \"still running\", the "
+                     L"code Windows gives for a process that has not ended, not as the package's answer; use "
+                     L"another code");
             return;
         }
         Warn(sec, L"Data", LineOf(sec, L"Data"),
@@ -1195,6 +1231,186 @@ private:
                                                          L"0xFFFFFFFF)"
                                                        : L""),
                 scope);
+        }
+    }
+
+    // --- exit codes a deployment system reads --------------------------------
+
+    // Where the run goes after the result `r` of a task, as one run's edges
+    // tell: the next task, or nothing when the run ends there.
+    static std::optional<uint32_t> TargetOf(const std::vector<Edge>& edges, uint32_t r) {
+        for (const Edge& e : edges)
+            if (!e.otherResults && std::find(e.results.begin(), e.results.end(), r) != e.results.end())
+                return e.kind == Edge::Kind::End ? std::nullopt : std::optional<uint32_t>(e.target);
+        for (const Edge& e : edges)
+            if (e.otherResults || (e.kind == Edge::Kind::FallThrough &&
+                                   std::find(e.results.begin(), e.results.end(), r) != e.results.end()))
+                return e.kind == Edge::Kind::FallThrough ? std::optional<uint32_t>(e.target) : std::nullopt;
+        return std::nullopt;
+    }
+
+    // An ending with exit code 0 that one run can reach from the restart or
+    // shutdown task `from` ("end index." or a return value of 0), told as
+    // where it is; a path stops at another restart or shutdown, which
+    // answers for itself.
+    std::optional<std::wstring> ZeroEndingAfter(uint32_t from, RunFlow TaskInfo::*flow) {
+        std::set<uint32_t> seen{from};
+        std::deque<uint32_t> queue{from};
+        while (!queue.empty()) {
+            uint32_t n = queue.front();
+            queue.pop_front();
+            auto it = m_report.tasks.find(n);
+            if (it == m_report.tasks.end() || !it->second.loads) continue;
+            const TaskInfo& t = it->second;
+            if (t.type == kTaskReturnValue && t.returnValue == 0)
+                return FormatString(L"TASK_%d returns 0", int(n));
+            for (const Edge& e : (t.*flow).edges)
+                if (e.kind == Edge::Kind::End)
+                    return e.key.empty() || e.otherResults
+                               ? FormatString(L"TASK_%d ends the list", int(n))
+                               : FormatString(L"%ls=%ls of TASK_%d ends the list", e.key.c_str(),
+                                              String(t.section, e.key).c_str(), int(n));
+            for (uint32_t s : Successors((t.*flow).edges)) {
+                auto jt = m_report.tasks.find(s);
+                bool sessionEnds = jt != m_report.tasks.end() && jt->second.loads &&
+                                   (jt->second.type == kTaskShutdown || jt->second.type == kTaskRestart);
+                if (!sessionEnds && seen.insert(s).second) queue.push_back(s);
+            }
+        }
+        return std::nullopt;
+    }
+
+    // A restart or shutdown that the run shown to a person reaches, after
+    // which a run can still end with 0: a deployment system reads that as
+    // done with no restart needed, and a silent run restarts nothing.
+    void CheckRestartEndings() {
+        for (auto& [n, t] : m_report.tasks) {
+            if (!t.loads || (t.type != kTaskShutdown && t.type != kTaskRestart) || !t.interactive.reachable) continue;
+            std::optional<std::wstring> shown = ZeroEndingAfter(n, &TaskInfo::interactive);
+            std::optional<std::wstring> silent;
+            if (t.silent.reachable) silent = ZeroEndingAfter(n, &TaskInfo::silent);
+            if (!shown && !silent) continue;
+            bool restart = t.type == kTaskRestart;
+            Add(Severity::Warning, t.section, L"", t.line,
+                FormatString(L"after this %ls the run can end with exit code 0 (%ls): a deployment system reads "
+                             L"0 as done with no restart needed, and a silent run does not %ls; end the path with "
+                             L"a return-value task of Data=3010 (done, restart required)",
+                             restart ? L"restart" : L"shutdown", (shown ? *shown : *silent).c_str(),
+                             restart ? L"restart" : L"shut down"),
+                ScopeOf(shown.has_value(), silent.has_value()));
+        }
+    }
+
+    // Whether two program tasks start the same program: the same Path
+    // (letter case ignored), or the same tool of the set.
+    bool SameProgram(const TaskInfo& a, const TaskInfo& b) {
+        std::wstring pa = String(a.section, L"Path"), pb = String(b.section, L"Path");
+        PackageTool ta = ToolOfPath(pa);
+        return EqualsNoCaseAscii(pa, pb) || (ta != PackageTool::None && ta == ToolOfPath(pb));
+    }
+
+    // The first task along one run's paths from `start` that starts a
+    // program acting on the machine: any program but the tool set's own,
+    // which look at devices, count, ask or show a window (Unbinder, which
+    // removes a driver, counts as acting). A path ends at an ending and at a
+    // start of the program of `self` again, which answers for itself.
+    std::optional<uint32_t> ProgramStartFrom(const TaskInfo& self, uint32_t start, RunFlow TaskInfo::*flow) {
+        std::set<uint32_t> seen{start};
+        std::deque<uint32_t> queue{start};
+        while (!queue.empty()) {
+            uint32_t n = queue.front();
+            queue.pop_front();
+            auto it = m_report.tasks.find(n);
+            if (it == m_report.tasks.end() || !it->second.loads) continue;
+            const TaskInfo& t = it->second;
+            if (t.type == kTaskRunProgram) {
+                if (n == self.number || SameProgram(t, self)) continue;
+                std::wstring path = String(t.section, L"Path");
+                PackageTool tool = ToolOfPath(path);
+                if (!path.empty() && (tool == PackageTool::None || tool == PackageTool::Unbinder)) return n;
+            }
+            for (uint32_t s : Successors((t.*flow).edges))
+                if (seen.insert(s).second) queue.push_back(s);
+        }
+        return std::nullopt;
+    }
+
+    // RET_0xFFFFFFFF of a waited program: its own exit code 0xFFFFFFFF
+    // (Romstamp's and Ailscan's "sorts before") and a start that failed
+    // give the same result. Leading toward another program start, the
+    // branch acts on an answer that may never have been given.
+    void CheckStartFailureBranches() {
+        for (auto& [n, t] : m_report.tasks) {
+            if (!t.loads || t.type != kTaskRunProgram || !t.waitExit) continue;
+            const IniEntry* key = nullptr;
+            for (const IniEntry& e : m_doc.Find(t.section)->entries)
+                if (RetKeyResult(e.key) == kEnd) {
+                    key = &e;
+                    break;
+                }
+            if (key == nullptr) continue;
+            uint32_t target = NextTask(m_tasks.at(n), kEnd);
+            if (target == kEnd) continue;
+            std::optional<uint32_t> shown, silent;
+            if (t.interactive.reachable) shown = ProgramStartFrom(t, target, &TaskInfo::interactive);
+            if (t.silent.reachable) silent = ProgramStartFrom(t, target, &TaskInfo::silent);
+            if (!shown && !silent) continue;
+            PackageTool tool = ToolOfPath(String(t.section, L"Path"));
+            std::wstring what =
+                tool == PackageTool::Romstamp || tool == PackageTool::Ailscan
+                    ? FormatString(L"0xFFFFFFFF is %ls's \"sorts before\" and also the result when %ls cannot be "
+                                   L"started at all",
+                                   ToolName(tool), ToolName(tool))
+                    : std::wstring(L"0xFFFFFFFF is also the result when the program cannot be started at all");
+            Add(Severity::Warning, t.section, key->key, key->line,
+                what + FormatString(L", and this branch leads toward a program start (TASK_%d): a program that did "
+                                    L"not start and one that answered 0xFFFFFFFF both take it; lead 0xFFFFFFFF to "
+                                    L"an ending, or to a second start of the same program, which answers for "
+                                    L"itself",
+                                    int(shown ? *shown : *silent)),
+                ScopeOf(shown.has_value(), silent.has_value()));
+        }
+    }
+
+    // A waited Tallykeep inside a loop whose failure results lead back into
+    // the loop: it counted nothing, so the next check reads the old count
+    // and the loop never reaches its limit.
+    void CheckCounterLoops() {
+        for (auto& [n, t] : m_report.tasks) {
+            if (!t.loads || t.type != kTaskRunProgram || !t.waitExit) continue;
+            if (ToolOfPath(String(t.section, L"Path")) != PackageTool::Tallykeep) continue;
+            const upd::TaskRecord& task = m_tasks.at(n);
+            auto around = [&](RunFlow TaskInfo::*flow, const std::wstring& arguments) -> std::wstring {
+                if (!(t.*flow).reachable) return L"";
+                std::wstring operation;
+                std::vector<uint32_t> codes = TallykeepFailureCodes(arguments, &operation);
+                std::wstring listed;
+                size_t count = 0;
+                std::optional<uint32_t> via;
+                for (uint32_t c : codes) {
+                    std::optional<uint32_t> next = TargetOf((t.*flow).edges, c);
+                    if (!next || (*next != n && !ReachFrom(*next, flow).count(n))) continue;
+                    listed += (count++ ? L", " : L"") + Hex(c);
+                    if (!via) via = next;
+                }
+                if (count == 0) return L"";
+                return FormatString(
+                    L"Tallykeep %ls is in a loop, and its failure result%ls %ls go%ls on around it (%ls): it "
+                    L"counted nothing (6: the new count was not stored, 7: the counter file is still there, 8: "
+                    L"the counter stayed locked), so the next check still reads the old count and the loop never "
+                    L"reaches its limit; lead these results out of the loop",
+                    operation.c_str(), count > 1 ? L"s" : L"", listed.c_str(), count > 1 ? L"" : L"es",
+                    *via == n ? std::wstring(L"back to this task").c_str()
+                              : FormatString(L"with TASK_%d, which leads back here", int(*via)).c_str());
+            };
+            std::wstring shown = around(&TaskInfo::interactive, task.Param);
+            std::wstring silent = around(&TaskInfo::silent, task.Param_S);
+            if (shown == silent && !shown.empty()) {
+                Add(Severity::Warning, t.section, L"", t.line, shown, RunScope::Both);
+                continue;
+            }
+            if (!shown.empty()) Add(Severity::Warning, t.section, L"", t.line, shown, RunScope::Interactive);
+            if (!silent.empty()) Add(Severity::Warning, t.section, L"", t.line, silent, RunScope::Silent);
         }
     }
 

@@ -333,6 +333,23 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
     return out;
 }
 
+std::vector<uint32_t> TallykeepFailureCodes(const std::wstring& arguments, std::wstring* operation) {
+    switch (tly::DecideOperation(tly::ReadOptions(ParamsOf(arguments)).flags)) {
+    case tly::Operation::Increment:
+        *operation = L"/increment";
+        return {tly::kExitWriteFailed, tly::kExitLockFailed};
+    case tly::Operation::Delete:
+        *operation = L"/delete";
+        return {tly::kExitDeleteFailed, tly::kExitLockFailed};
+    case tly::Operation::Check:
+        *operation = L"/check";
+        return {tly::kExitLockFailed};
+    default:
+        operation->clear();
+        return {};
+    }
+}
+
 std::vector<std::filesystem::path> ToolConfigFiles(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
     std::error_code ec;

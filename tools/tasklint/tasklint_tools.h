@@ -49,6 +49,13 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
                                        const std::vector<std::filesystem::path>& files,
                                        const std::filesystem::path& packageFolder);
 
+// The exit codes by which Tallykeep, started with `arguments`, tells that
+// it counted nothing: 6 (the new count was not stored) and 8 (the counter
+// stayed locked) for /increment, 7 (the counter file is still there) and 8
+// for /delete, 8 for /check; none when it does no operation. `operation`
+// gets the option that chose it ("/increment").
+std::vector<uint32_t> TallykeepFailureCodes(const std::wstring& arguments, std::wstring* operation);
+
 // The value of Ailscan's /ProbCode: or Romstamp's /Ver: compared as text:
 // a value of another width (number of digits in one part) that sorts the
 // other way as text than as a number, or nothing when there is none.

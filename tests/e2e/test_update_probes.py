@@ -115,7 +115,10 @@ class UrlAndPowerTasks(WineTestCase):
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0x21)
         self.assertFalse(any(l.startswith("  URL:") for l in log_lines(pkg.path("run.log"))))
 
-    def test_power_requests_are_held_for_the_run(self):
+    def test_run_asking_for_both_power_requests_ends_normally(self):
+        # Wine's PowerCreateRequest is a stub: which requests a run starts
+        # and that they are cleared at its end is tested against a double
+        # (tests/update/power_requests_test.cpp).
         pkg = self.package()
         pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "ON"}, "TASK_1": end_with(3)})
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 3)

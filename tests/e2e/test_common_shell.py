@@ -6,6 +6,7 @@ import subprocess
 import tempfile
 import unittest
 
+import wine_only
 from fwutest import TESTBIN, WineTestCase, log_lines, read_log, winpath
 
 
@@ -72,13 +73,14 @@ class Shell(WineTestCase):
         was refused and kept retrying for as long as the other handle stayed
         open. The probe's lock is owned by Local System, because Wine grants
         the owner every standard right; on Windows a lock's owner gets no
-        WRITE_OWNER either, so any second writer meets the same check."""
+        WRITE_OWNER either, so any second writer meets the same check
+        (wine_only.LOCK_PROBE_OWNER)."""
         pkg = self.package(programs=("testprog.exe",), layout="tool")
         log = pkg.path("writer.log")
         rc, lines = shellprobe(self.wine, "lockopen", pkg.win("testprog.exe"), winpath(log), "20000",
                                timeout=300)
         self.assertEqual(rc, 0, lines)
-        self.assertEqual(lines, ["lock owner=system", "exited=1 code=0"])
+        self.assertEqual(lines, [f"lock owner={wine_only.LOCK_PROBE_OWNER.wine}", "exited=1 code=0"])
         events = log_lines(log)
         self.assertEqual(len(events), 4, events)  # banner, LOG mode, pid, return
         self.assertEqual(events[-1], "return 0.")

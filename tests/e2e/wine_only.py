@@ -60,3 +60,12 @@ BROUGHT_TO_FRONT = Differs(
     wine=True,
     windows="not always: the foreground lock keeps it behind and flashes its taskbar button instead",
     why="Wine has no foreground lock (AllowSetForegroundWindow and LockSetForegroundWindow are stubs)")
+
+# The owner shellprobe's "lockopen" gives the log lock it holds open. Wine
+# grants an object's owner every standard right, so there the lock must
+# belong to another account (Local System) for a writer to meet its DACL
+# alone; on Windows the owner gets no WRITE_OWNER anyway.
+LOCK_PROBE_OWNER = Differs(
+    wine="system",
+    windows="caller",
+    why="Wine lets a process name any owner for an object it creates; Windows asks for SeRestorePrivilege")

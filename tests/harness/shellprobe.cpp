@@ -156,7 +156,7 @@ int LockOpen(const std::wstring& program, const std::wstring& logPath, DWORD ms)
     // the writer's account, so that the writer gets only what the DACL
     // grants (Wine grants an object's owner every standard right). Windows
     // lets only a holder of SeRestorePrivilege name another owner; there the
-    // caller stays the owner, which gets neither WRITE_OWNER.
+    // caller stays the owner, which gets no WRITE_OWNER either.
     const std::wstring name = fwu::LogLockName(program);
     const DWORD access = SYNCHRONIZE | SEMAPHORE_MODIFY_STATE;
     const wchar_t* owner = L"system";

@@ -90,6 +90,20 @@ struct CryptHash {
     static Handle Invalid() noexcept { return 0; }
     static void Close(Handle h) noexcept { ::CryptDestroyHash(h); }
 };
+// CertOpenStore.
+struct CertStore {
+    using Handle = HCERTSTORE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CertCloseStore(h, 0); }
+};
+// A certificate context (CertCreateCertificateContext, a store's find or
+// add). CertDeleteCertificateFromStore frees the context it is given:
+// release() it into that call.
+struct CertContext {
+    using Handle = PCCERT_CONTEXT;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CertFreeCertificateContext(h); }
+};
 // A semaphore this thread holds one count of: the count goes back, then the
 // handle is closed.
 struct HeldSemaphore {
@@ -126,6 +140,8 @@ using UniqueIcon = UniqueResource<handle_traits::Icon>;
 using UniqueSid = UniqueResource<handle_traits::Sid>;
 using UniqueCryptProvider = UniqueResource<handle_traits::CryptProvider>;
 using UniqueCryptHash = UniqueResource<handle_traits::CryptHash>;
+using UniqueCertStore = UniqueResource<handle_traits::CertStore>;
+using UniqueCertContext = UniqueResource<handle_traits::CertContext>;
 using UniqueHeldSemaphore = UniqueResource<handle_traits::HeldSemaphore>;
 using UniqueHeldMutex = UniqueResource<handle_traits::HeldMutex>;
 

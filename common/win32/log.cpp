@@ -7,6 +7,12 @@ namespace {
 
 constexpr DWORD kSidBytes = 68;  // SECURITY_MAX_SID_SIZE
 constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | DELETE;
+// What a writer does with the lock: waits for it and releases it. The
+// descriptor grants no WRITE_DAC or WRITE_OWNER, so asking for
+// SEMAPHORE_ALL_ACCESS (as CreateSemaphoreW does) would be refused with
+// ERROR_ACCESS_DENIED whenever another writer holds the semaphore open, and
+// every contended line would wait in the retry loop below.
+constexpr DWORD kLockAccess = SYNCHRONIZE | SEMAPHORE_MODIFY_STATE;
 
 fwu::LogTime Now() {
     SYSTEMTIME st;
@@ -53,7 +59,7 @@ int CLogOutCCCollision::Lock() {
     CLogOutCCSA sa;
     fwu::UniqueHandle semaphore;
     for (int attempt = 0; attempt < 250; ++attempt) {
-        semaphore.reset(::CreateSemaphoreW(sa.GetSecurityAttributes(), 1, 1, name.c_str()));
+        semaphore.reset(::CreateSemaphoreExW(sa.GetSecurityAttributes(), 1, 1, name.c_str(), 0, kLockAccess));
         if (semaphore || ::GetLastError() != ERROR_ACCESS_DENIED) break;
         ::Sleep(500);
     }

@@ -6,15 +6,16 @@ import subprocess
 import tempfile
 import unittest
 
+import wine_only
 from fwutest import TESTBIN, WineTestCase, log_lines, read_log, winpath
 
 
-def shellprobe(wine, *args):
+def shellprobe(wine, *args, timeout=60):
     """Runs shellprobe; its output goes through a file (a child may inherit a
     pipe and keep it open)."""
     with tempfile.TemporaryFile() as out:
         r = subprocess.run(["wine", str(TESTBIN / "shellprobe.exe"), *args], env=wine.env, stdout=out,
-                           stderr=subprocess.DEVNULL, timeout=60)
+                           stderr=subprocess.DEVNULL, timeout=timeout)
         out.seek(0)
         return r.returncode, out.read().decode("utf-8", "replace").replace("\r", "").splitlines()
 
@@ -64,6 +65,25 @@ class Shell(WineTestCase):
             f"LOG mode ({winpath(log)}).", "appended",
         ])
         self.assertTrue(read_log(log).endswith("appended\r\n"))
+
+    def test_log_lock_held_open_by_another_account_still_lets_a_writer_in(self):
+        """A program's log lock that another process holds open (without its
+        count) is opened and taken by the next writer at once. Its descriptor
+        grants no WRITE_DAC or WRITE_OWNER: a writer asking for every right
+        was refused and kept retrying for as long as the other handle stayed
+        open. The probe's lock is owned by Local System, because Wine grants
+        the owner every standard right; on Windows a lock's owner gets no
+        WRITE_OWNER either, so any second writer meets the same check
+        (wine_only.LOCK_PROBE_OWNER)."""
+        pkg = self.package(programs=("testprog.exe",), layout="tool")
+        log = pkg.path("writer.log")
+        rc, lines = shellprobe(self.wine, "lockopen", pkg.win("testprog.exe"), winpath(log), "20000",
+                               timeout=300)
+        self.assertEqual(rc, 0, lines)
+        self.assertEqual(lines, [f"lock owner={wine_only.LOCK_PROBE_OWNER.wine}", "exited=1 code=0"])
+        events = log_lines(log)
+        self.assertEqual(len(events), 4, events)  # banner, LOG mode, pid, return
+        self.assertEqual(events[-1], "return 0.")
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@ the folder removal registered for the next start."""
 import re
 import unittest
 
+import wine_only
 from fwutest import ARTIFACTS, WineTestCase, log_lines
 
 
@@ -19,10 +20,13 @@ class ProbeTasks(WineTestCase):
         return code, log_lines(pkg.path("run.log")), pkg
 
     def test_disk_model_and_firmware_against_wine_wmi(self):
-        # Model prefix matches (0); firmware revision is empty under Wine, so a
-        # firmware task with Data gives -1 and one without Data gives 0.
+        # Wine-only (wine_only.DISK_MODEL, DISK_FIRMWARE): the model prefix
+        # matches (0); the firmware revision is empty, so a firmware task
+        # with Data gives -1 and one without Data gives 0.
+        model, firmware = wine_only.DISK_MODEL.wine, wine_only.DISK_FIRMWARE.wine
+        self.assertEqual(firmware, "")
         code, lines, _ = self.run_tasks({
-            "TASK_1": {"Type": "7", "Data": "wine disk", "RET_0x00000001": "-1"},
+            "TASK_1": {"Type": "7", "Data": model[:9].lower(), "RET_0x00000001": "-1"},  # a prefix, any case
             "TASK_2": {"Type": "8", "Data": "1.0", "RET_0x00000000": "-1"},
             "TASK_3": {"Type": "7", "Data": "Other", "RET_0x00000000": "-1"},
             "TASK_4": {"Type": "8", "Data": "", "RET_0x00000001": "-1"},
@@ -34,7 +38,7 @@ class ProbeTasks(WineTestCase):
                                        "Execute return code 0x00000001.", "Execute return code 0x00000000."])
         hdd = [l for l in lines if l.startswith("  HDD Model:")]
         # One read per property: the model once, the empty firmware twice.
-        self.assertEqual(hdd, ["  HDD Model: Wine Disk Drive.", "  HDD Model: .", "  HDD Model: ."])
+        self.assertEqual(hdd, [f"  HDD Model: {model}.", f"  HDD Model: {firmware}.", f"  HDD Model: {firmware}."])
 
     def test_base_board_against_wine_smbios_and_cache(self):
         code, lines, _ = self.run_tasks({
@@ -96,7 +100,7 @@ class ProbeTasks(WineTestCase):
 
 class UrlAndPowerTasks(WineTestCase):
     def test_url_task_logs_the_failed_launch_and_gives_0(self):
-        # Wine's ieframe.dll has no IELaunchURL: the E_NOTIMPL path.
+        # Wine-only (wine_only.IELAUNCHURL_RESULT): the E_NOTIMPL path.
         pkg = self.package()
         pkg.write_config({"TASK_1": {"Type": "4", "URL": "https://example.invalid/fw", "RET_0x00000000": "2"},
                           "TASK_2": end_with(0x21)})
@@ -104,14 +108,17 @@ class UrlAndPowerTasks(WineTestCase):
         lines = log_lines(pkg.path("run.log"))
         self.assertEqual(code, 0x21)
         self.assertIn("  URL: https://example.invalid/fw.", lines)
-        self.assertIn("  Error - IELaunchURL failed 0x80004001.", lines)
+        self.assertIn(f"  Error - IELaunchURL failed {wine_only.IELAUNCHURL_RESULT.wine}.", lines)
         self.assertIn("Execute return code 0x00000000.", lines)
         # Silent: nothing is logged by the action and the result is still 0.
         pkg.path("run.log").unlink()
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 0x21)
         self.assertFalse(any(l.startswith("  URL:") for l in log_lines(pkg.path("run.log"))))
 
-    def test_power_requests_are_held_for_the_run(self):
+    def test_run_asking_for_both_power_requests_ends_normally(self):
+        # Wine's PowerCreateRequest is a stub: which requests a run starts
+        # and that they are cleared at its end is tested against a double
+        # (tests/update/power_requests_test.cpp).
         pkg = self.package()
         pkg.write_config({"CONFIG": {"REQSYS": "on", "REQDISP": "ON"}, "TASK_1": end_with(3)})
         self.assertEqual(self.wine.run(pkg.path("Update.exe"), "/s", f"/LOG:{pkg.win('run.log')}"), 3)

@@ -1,6 +1,7 @@
 """Trust checks before a program task under Wine: Authenticode signature
-(unsigned, signed with a test certificate made here, tampered), the SHA-256
-comparison, and the three ways to skip the check."""
+(unsigned, signed with a test certificate made here whose root the tests put
+into the machine's "Root" store, tampered, and signed under a root no store
+holds), the SHA-256 comparison, and the three ways to skip the check."""
 import hashlib
 import shutil
 import subprocess
@@ -9,20 +10,22 @@ import time
 import unittest
 from pathlib import Path
 
-from fwutest import ARTIFACTS, TESTBIN, WineTestCase, finish, log_lines, screenshot, wait_window, xdotool
+import wine_only
+from fwutest import ARTIFACTS, TESTBIN, WineTestCase, finish, log_lines, screenshot, wait_window, winpath, xdotool
 
 PROGRAMS = ("Update.exe", "testprog.exe")
 EMPTY_SHA256 = "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"
 
-_signed = None
+_chains = {}
 
 
-def signed_programs():
-    """(signed, tampered) copies of testprog.exe, signed with a throwaway
-    certificate chain (root and code-signing leaf) made with openssl."""
-    global _signed
-    if _signed:
-        return _signed
+def signed_chain(root_name):
+    """(signed, tampered, root) for a throwaway certificate chain made with
+    openssl: a root named `root_name` and a code-signing leaf under it. The
+    first two are copies of testprog.exe signed with the leaf, the second
+    with one code byte changed; the third is the root's DER file."""
+    if root_name in _chains:
+        return _chains[root_name]
     work = Path(tempfile.mkdtemp(prefix="fwu-sign-"))
     (work / "x.cnf").write_text(
         "[req]\ndistinguished_name=dn\n[dn]\n"
@@ -35,19 +38,28 @@ def signed_programs():
         subprocess.run(cmd, cwd=work, check=True, capture_output=True)
 
     sh("openssl", "req", "-x509", "-new", "-nodes", "-newkey", "rsa:2048", "-keyout", "ca.key", "-out", "ca.crt",
-       "-days", "2", "-subj", "/CN=FWU Test Root", "-config", "x.cnf", "-extensions", "ca")
+       "-days", "2", "-subj", f"/CN={root_name}", "-config", "x.cnf", "-extensions", "ca")
+    sh("openssl", "x509", "-in", "ca.crt", "-outform", "DER", "-out", "ca.cer")
     sh("openssl", "req", "-new", "-nodes", "-newkey", "rsa:2048", "-keyout", "leaf.key", "-out", "leaf.csr",
        "-subj", "/CN=FWU Test Signer", "-config", "x.cnf")
     sh("openssl", "x509", "-req", "-in", "leaf.csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
        "-out", "leaf.crt", "-days", "2", "-extfile", "x.cnf", "-extensions", "leaf")
-    from fwutest import TESTBIN
     sh("osslsigncode", "sign", "-certs", "leaf.crt", "-ac", "ca.crt", "-key", "leaf.key", "-n", "testprog",
        "-h", "sha256", "-in", str(TESTBIN / "testprog.exe"), "-out", "signed.exe")
     data = bytearray((work / "signed.exe").read_bytes())
     data[0x400] ^= 0xFF  # code bytes no longer match the signed digest
     (work / "tampered.exe").write_bytes(bytes(data))
-    _signed = (work / "signed.exe", work / "tampered.exe")
-    return _signed
+    _chains[root_name] = (work / "signed.exe", work / "tampered.exe", work / "ca.cer")
+    return _chains[root_name]
+
+
+TEST_ROOT = "FWU Test Root"        # put into the machine's "Root" store by the tests that need it
+UNKNOWN_ROOT = "FWU Unknown Root"  # in no store, ever
+
+
+def signed_programs():
+    """(signed, tampered) copies of testprog.exe under the test root."""
+    return signed_chain(TEST_ROOT)[:2]
 
 
 class TrustCase(WineTestCase):
@@ -69,6 +81,24 @@ class TrustCase(WineTestCase):
 
     def started(self):
         return self.pkg.path("rec.txt").exists()
+
+    def rootstore(self, mode, root_name):
+        r = self.wine.wine(str(TESTBIN / "rootstore.exe"), mode, winpath(signed_chain(root_name)[2]),
+                           always_prints=True)
+        return r.returncode, r.stdout.strip()
+
+    def trust_test_root(self):
+        """Puts the test root into the local machine's "Root" store for this
+        test: signatures under it are then trusted on Windows too, because
+        their chain ends in a root the machine holds. Taken out again at the
+        end of the test."""
+        code, out = self.rootstore("add", TEST_ROOT)
+        self.assertEqual((code, out), (0, f'added "{TEST_ROOT}" to LocalMachine\\Root'))
+        self.addCleanup(self.untrust_test_root)
+
+    def untrust_test_root(self):
+        code, out = self.rootstore("remove", TEST_ROOT)
+        self.assertEqual((code, out), (0, f'removed "{TEST_ROOT}" from LocalMachine\\Root'))
 
 
 class Signature(TrustCase):
@@ -114,10 +144,10 @@ class Signature(TrustCase):
         self.assertEqual(lines[:2], ["TASK 1.", "Execute return code 0x00000000."])
 
     def test_signed_and_tampered_programs(self):
+        self.trust_test_root()
         signed, tampered = signed_programs()
         code, lines = self.run_tasks({"TASK_1": self.program_task(Path="signed.exe")}, "/s",
                                      files=[(signed, "signed.exe")])
-        # Wine accepts a well-formed signature whose root it does not know.
         self.assertEqual(code, 0, lines)
         self.assertTrue(self.started())
         self.assertFalse(any("WinVerifyTrust" in l for l in lines))
@@ -126,6 +156,23 @@ class Signature(TrustCase):
         self.assertEqual(code, 10)
         self.assertEqual(lines[1], "  WinVerifyTrust return 0x80096010.")
         self.assertFalse(self.started())
+
+    def test_signature_from_an_unknown_root_as_wine_answers(self):
+        """Wine-only: see wine_only.UNKNOWN_ROOT for what Windows answers."""
+        self.assertEqual(self.rootstore("remove", UNKNOWN_ROOT),
+                         (5, f'not in LocalMachine\\Root: "{UNKNOWN_ROOT}"'))
+        signed = signed_chain(UNKNOWN_ROOT)[0]
+        code, lines = self.run_tasks({"TASK_1": self.program_task(Path="signed.exe")}, "/s",
+                                     files=[(signed, "signed.exe")])
+        expected = wine_only.UNKNOWN_ROOT.wine
+        self.assertEqual(code, expected.exit_code, lines)
+        results = [l for l in lines if "WinVerifyTrust" in l]
+        if expected.result is None:
+            self.assertEqual(results, [])
+            self.assertTrue(self.started())
+        else:
+            self.assertEqual(results, [f"  WinVerifyTrust return {expected.result}."])
+            self.assertFalse(self.started())
 
     def test_trust_failure_box_when_not_silent(self):
         pkg = self.package(PROGRAMS)
@@ -187,6 +234,7 @@ class HeldFiles(TrustCase):
     hold."""
 
     def test_program_swapped_between_check_and_start_never_runs_unsigned(self):
+        self.trust_test_root()
         signed, _ = signed_programs()
         pkg = self.package(PROGRAMS + ("filerace.exe",))
         self.pkg = pkg
@@ -228,6 +276,7 @@ class HeldFiles(TrustCase):
     def test_held_program_starts_both_ways(self):
         """The program file is held while it starts, and is its own CalcFile:
         both ways of starting still open it."""
+        self.trust_test_root()
         signed, _ = signed_programs()
         digest = hashlib.sha256(signed.read_bytes()).hexdigest()
         for n, method in enumerate(("", "ShellExecuteEx")):
@@ -243,8 +292,8 @@ class HeldFiles(TrustCase):
     def test_missing_program_fails_as_before(self):
         code, lines = self.run_tasks({"TASK_1": self.program_task(Path="missing.exe")}, "/s")
         self.assertEqual(code, 10)
-        self.assertEqual(lines, ["TASK 1.", "  WinVerifyTrust return 0x00000002.", "Target is not trusted.",
-                                 "return 10."])
+        self.assertEqual(lines, ["TASK 1.", f"  WinVerifyTrust return {wine_only.MISSING_FILE_RESULT.wine}.",
+                                 "Target is not trusted.", "return 10."])
 
     def test_calcfile_cannot_be_changed_while_its_program_runs(self):
         image = b"firmware image " * 1000

@@ -3,6 +3,13 @@
 //   shellprobe wait      starts itself as a child and waits for it
 //   shellprobe guard     the single-instance guard's three answers
 //   shellprobe log PATH  the log file's open, sharing and closing rules
+//   shellprobe lockopen PROGRAM LOG MS
+//                        holds PROGRAM's log lock open (not its count), owned
+//                        by another account, starts PROGRAM /LOG:LOG /EXIT:0
+//                        and waits up to MS for it while the lock stays open:
+//                        "lock owner=<system|caller>", then "exited=<0|1>
+//                        code=N" (a writer that cannot open the lock beside
+//                        another holder keeps retrying and does not exit)
 //   shellprobe sleep MS  (the child) sleeps, then exits with 5
 #include <windows.h>
 
@@ -12,6 +19,7 @@
 
 #include "handle.h"
 #include "log.h"
+#include "logformat.h"
 #include "module.h"
 #include "program_shell.h"
 #include "text.h"
@@ -134,6 +142,51 @@ int Log(const std::wstring& path) {
     return 0;
 }
 
+int LockOpen(const std::wstring& program, const std::wstring& logPath, DWORD ms) {
+    CLogOutCCSA descriptor;
+    SECURITY_ATTRIBUTES* attributes = descriptor.GetSecurityAttributes();
+    BYTE system[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(system);
+    if (!attributes || !::CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size) ||
+        !::SetSecurityDescriptorOwner(attributes->lpSecurityDescriptor, system, FALSE)) {
+        Print(L"error descriptor");
+        return 1;
+    }
+    // The lock's own descriptor, owned by Local System: an owner that is not
+    // the writer's account, so that the writer gets only what the DACL
+    // grants (Wine grants an object's owner every standard right). Windows
+    // lets only a holder of SeRestorePrivilege name another owner; there the
+    // caller stays the owner, which gets no WRITE_OWNER either.
+    const std::wstring name = fwu::LogLockName(program);
+    const DWORD access = SYNCHRONIZE | SEMAPHORE_MODIFY_STATE;
+    const wchar_t* owner = L"system";
+    fwu::UniqueHandle lock(::CreateSemaphoreExW(attributes, 1, 1, name.c_str(), 0, access));
+    if (!lock && ::GetLastError() == ERROR_INVALID_OWNER) {
+        ::SetSecurityDescriptorOwner(attributes->lpSecurityDescriptor, nullptr, FALSE);
+        owner = L"caller";
+        lock.reset(::CreateSemaphoreExW(attributes, 1, 1, name.c_str(), 0, access));
+    }
+    if (!lock || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        Print(fwu::FormatString(L"error lock %lu", ::GetLastError()));
+        return 1;
+    }
+    Print(std::wstring(L"lock owner=") + owner);
+    fwu::StartedProgram child;
+    DWORD error = 0;
+    if (!fwu::StartProgram(L"\"" + program + L"\" /LOG:" + logPath + L" /EXIT:0", nullptr, child, error)) {
+        Print(fwu::FormatString(L"error start %lu", error));
+        return 1;
+    }
+    const bool exited = ::WaitForSingleObject(child.process.get(), ms) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    ::GetExitCodeProcess(child.process.get(), &code);
+    Print(fwu::FormatString(L"exited=%d code=%lu", exited ? 1 : 0, code));
+    lock.reset();
+    // Once the lock is gone the writer goes on; the log is read after it.
+    ::WaitForSingleObject(child.process.get(), 180000);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -145,6 +198,8 @@ int wmain(int argc, wchar_t** argv) {
         rc = Guard();
     } else if (command == L"log" && argc > 2) {
         rc = Log(argv[2]);
+    } else if (command == L"lockopen" && argc > 4) {
+        rc = LockOpen(argv[2], argv[3], DWORD(_wtoi(argv[4])));
     } else if (command == L"sleep" && argc > 2) {
         ::Sleep(DWORD(_wtoi(argv[2])));
         return 5;

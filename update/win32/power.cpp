@@ -4,22 +4,34 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace upd {
 
 namespace {
-bool RequestType(DWORD kind, POWER_REQUEST_TYPE& type) {
+bool RequestType(PowerRequestKind kind, POWER_REQUEST_TYPE& type) {
     switch (kind) {
-        case CPowerRequest::kSystem: type = PowerRequestSystemRequired; return true;
-        case CPowerRequest::kExecution: type = PowerRequestExecutionRequired; return true;
-        case CPowerRequest::kDisplay: type = PowerRequestDisplayRequired; return true;
-        default: return false;
+        case PowerRequestKind::System: type = PowerRequestSystemRequired; return true;
+        case PowerRequestKind::Execution: type = PowerRequestExecutionRequired; return true;
+        case PowerRequestKind::Display: type = PowerRequestDisplayRequired; return true;
     }
+    return false;
 }
+
+class CPlatformPowerRequests final : public IPowerRequests {
+public:
+    bool IsAlwaysOnAlwaysConnected() override { return upd::IsAlwaysOnAlwaysConnected(); }
+    std::unique_ptr<IPowerRequest> Set(PowerRequestKind kind, const std::wstring& reason) override {
+        auto request = std::make_unique<CPowerRequest>(reason, kind);
+        request->Start();
+        if (!request->IsHeld()) return nullptr;
+        return request;
+    }
+};
 }  // namespace
 
-CPowerRequest::CPowerRequest(const std::wstring& reason, DWORD kind) : m_kind(kind) {
+CPowerRequest::CPowerRequest(const std::wstring& reason, PowerRequestKind kind) : m_kind(kind) {
     reason.copy(m_reason, 259);
 }
 
@@ -49,6 +61,11 @@ bool IsAlwaysOnAlwaysConnected() {
     static_assert(offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) >= 1);
     std::memcpy(&aoac, reinterpret_cast<const BYTE*>(&caps) + offsetof(SYSTEM_POWER_CAPABILITIES, DiskSpinDown) - 1, 1);
     return aoac != 0;
+}
+
+IPowerRequests& PlatformPowerRequests() {
+    static CPlatformPowerRequests platform;
+    return platform;
 }
 
 }  // namespace upd

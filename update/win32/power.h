@@ -1,5 +1,5 @@
 // A power request that keeps the machine or the display awake while a run
-// flashes firmware.
+// flashes firmware, and the platform half of the run's power requests.
 #pragma once
 
 #include <windows.h>
@@ -7,31 +7,33 @@
 #include <string>
 
 #include "handle.h"
+#include "power_requests.h"
 
 namespace upd {
 
-class CPowerRequest {
+class CPowerRequest final : public IPowerRequest {
 public:
-    enum Kind : DWORD { kSystem = 0, kExecution = 1, kDisplay = 2 };
-
-    CPowerRequest(const std::wstring& reason, DWORD kind);
-    virtual ~CPowerRequest();  // clears and closes a held request
+    CPowerRequest(const std::wstring& reason, PowerRequestKind kind);
+    ~CPowerRequest() override;  // clears and closes a held request
     CPowerRequest(const CPowerRequest&) = delete;
     CPowerRequest& operator=(const CPowerRequest&) = delete;
 
     // Creates and sets the request; a failure drops it silently.
-    virtual void Start();
+    void Start();
     bool IsHeld() const { return m_request.valid(); }
-    DWORD GetKind() const { return m_kind; }
+    PowerRequestKind GetKind() const { return m_kind; }
 
 private:
     wchar_t m_reason[260] = {};
     fwu::UniqueFile m_request;  // PowerCreateRequest answers INVALID_HANDLE_VALUE on failure
-    DWORD m_kind = kSystem;
+    PowerRequestKind m_kind = PowerRequestKind::System;
 };
 
 // True on machines whose power capabilities report always-on-always-
 // connected standby (they take execution-required instead of system).
 bool IsAlwaysOnAlwaysConnected();
+
+// The platform's power requests, for the run's CRunPowerRequests.
+IPowerRequests& PlatformPowerRequests();
 
 }  // namespace upd

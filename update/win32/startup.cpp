@@ -123,11 +123,7 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
         return endEarly(L"error - CoInitializeEx Failed. return 8.", kExitComFailed);
     }
 
-    CPowerRequest system(fwu::FormatString(kPowerReasonFormat, L"Update(system)"),
-                         IsAlwaysOnAlwaysConnected() ? CPowerRequest::kExecution : CPowerRequest::kSystem);
-    CPowerRequest display(fwu::FormatString(kPowerReasonFormat, L"Update(disp)"), CPowerRequest::kDisplay);
-    if (IsOn(reqSys)) system.Start();
-    if (IsOn(reqDisp)) display.Start();
+    const CRunPowerRequests power(PlatformPowerRequests(), reqSys, reqDisp);
 
     run.currentTask = run.firstTask;
     run.updateFolder = fwu::ModuleFolder();

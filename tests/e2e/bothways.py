@@ -141,3 +141,19 @@ class BothWaysCase(unittest.TestCase):
 
     def lines(self, pkg, name="run.log"):
         return log_lines(pkg.path(name))
+
+
+def signed_test_files():
+    """(signed, tampered, root) of the signature test: copies of testprog.exe
+    signed under a throwaway test root, and the root's DER file. The Linux
+    job of the CI workflow makes them into FWU_TESTBIN/signed for the Windows
+    job (which has no openssl and osslsigncode); here they are made on the
+    spot."""
+    folder = TESTBIN / "signed"
+    files = (folder / "signed.exe", folder / "tampered.exe", folder / "ca.cer")
+    if all(f.exists() for f in files):
+        return files
+    if ON_WINDOWS:
+        raise unittest.SkipTest(f"no signed test files in {folder}")
+    import test_update_trust
+    return test_update_trust.signed_chain(test_update_trust.TEST_ROOT)

@@ -2,10 +2,11 @@
 directly on Windows (bothways.py): Update's start-up codes, the tools' codes,
 IniSeal.exe and TaskLint.exe, and what each program does in a window station
 nobody sees, as deployment systems run packages (SYSTEM in session 0)."""
+import shutil
 import time
 import unittest
 
-from bothways import BothWaysCase, exit_of
+from bothways import TESTBIN, BothWaysCase, exit_of, signed_test_files
 
 NOT_VISIBLE = "the window station is not visible"
 # A shown run reaches a question at TASK_2; any answer would lead to TASK_3,
@@ -141,6 +142,33 @@ class UpdateStartupCodes(BothWaysCase):
         pkg.write_config({"TASK_1": {"Type": "0", "Path": "testprog.exe", "WaitExit": "TRUE"}})
         self.assertEqual(self.runner.run(pkg.path("Update.exe"), "/s", self.log(pkg)), 10)
         self.assertEqual(self.lines(pkg)[-2:], ["Target is not trusted.", "return 10."])
+
+
+class Signature(BothWaysCase):
+    """A program signed under a test root that the test puts into the
+    machine's "Root" store (rootstore.exe) is started; the same file with one
+    code byte changed is not. Windows trusts the chain for the right reason:
+    its root is in the store."""
+
+    def rootstore(self, mode, root):
+        return self.runner.console(TESTBIN / "rootstore.exe", mode, self.runner.path(root))
+
+    def test_signed_runs_and_tampered_ends_with_10(self):
+        signed, tampered, root = signed_test_files()
+        code, out = self.rootstore("add", root)
+        self.assertEqual(code, 0, out)
+        self.addCleanup(self.rootstore, "remove", root)
+        for program, want in ((signed, 0), (tampered, 10)):
+            with self.subTest(program.name):
+                pkg = self.package("Update.exe", name=program.stem)
+                shutil.copy(program, pkg.path("flash.exe"))
+                pkg.write_config({"TASK_1": {"Type": "0", "Path": "flash.exe", "WaitExit": "TRUE",
+                                             "Param_S": "/RECORD:%UPDATEDIR%\\rec.txt /EXIT:3",
+                                             "RET_0x00000003": "-1"}})
+                self.assertEqual(self.runner.run(pkg.path("Update.exe"), "/s", self.log(pkg)), want)
+                self.assertEqual(pkg.path("rec.txt").exists(), want == 0)
+                if want:
+                    self.assertIn("  WinVerifyTrust return 0x80096010.", self.lines(pkg))
 
 
 class ToolExitCodes(BothWaysCase):

@@ -22,9 +22,9 @@ class TaskLintReadsLikeUpdate(WineTestCase):
         return r.returncode, r.stdout + r.stderr
 
     def test_negative_task_sections_are_run_and_pass(self):
-        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=9\nGoto=-2\n[TASK_-2]\nType=11\nData=4\n")
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=9\nGoto=-2\n[TASK_-2]\nType=11\nData=12\n")
         code, lines = self.update("/s")
-        self.assertEqual(code, 4, lines)
+        self.assertEqual(code, 12, lines)
         self.assertIn("TASK -2.", lines)
         code, out = self.tasklint()
         self.assertEqual(code, 0, out)
@@ -51,9 +51,9 @@ class TaskLintReadsLikeUpdate(WineTestCase):
         self.assertEqual(code, 2, out)
         self.assertIn("config.ini:3: error: [TASK_1] silent run: loop with no way out: TASK_1 repeat for ever", out)
         # The same restart ending the run: Update /s ends, TaskLint is content.
-        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=3\nRET_0xFFFFFFFF=2\n[TASK_2]\nType=11\nData=5\n")
+        self.write("[CERT]\nVERIFY=OFF\n[TASK_1]\nType=3\nRET_0xFFFFFFFF=2\n[TASK_2]\nType=11\nData=12\n")
         code, lines = self.update("/s")
-        self.assertEqual(code, 5, lines)
+        self.assertEqual(code, 12, lines)
         self.assertIn("return code 0xFFFFFFFF.", lines)
         code, out = self.tasklint()
         self.assertEqual(code, 0, out)

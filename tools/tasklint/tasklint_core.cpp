@@ -1376,7 +1376,10 @@ private:
     // the loop: it counted nothing, so the next check reads the old count
     // and the loop never reaches its limit.
     void CheckCounterLoops() {
-        for (auto& [n, t] : m_report.tasks) {
+        for (auto& entry : m_report.tasks) {
+            // Named, not structured bindings: the lambda below captures them.
+            const uint32_t n = entry.first;
+            TaskInfo& t = entry.second;
             if (!t.loads || t.type != kTaskRunProgram || !t.waitExit) continue;
             if (ToolOfPath(String(t.section, L"Path")) != PackageTool::Tallykeep) continue;
             const upd::TaskRecord& task = m_tasks.at(n);

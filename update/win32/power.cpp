@@ -18,17 +18,6 @@ bool RequestType(PowerRequestKind kind, POWER_REQUEST_TYPE& type) {
     }
     return false;
 }
-
-class CPlatformPowerRequests final : public IPowerRequests {
-public:
-    bool IsAlwaysOnAlwaysConnected() override { return upd::IsAlwaysOnAlwaysConnected(); }
-    std::unique_ptr<IPowerRequest> Set(PowerRequestKind kind, const std::wstring& reason) override {
-        auto request = std::make_unique<CPowerRequest>(reason, kind);
-        request->Start();
-        if (!request->IsHeld()) return nullptr;
-        return request;
-    }
-};
 }  // namespace
 
 CPowerRequest::CPowerRequest(const std::wstring& reason, PowerRequestKind kind) : m_kind(kind) {
@@ -63,9 +52,13 @@ bool IsAlwaysOnAlwaysConnected() {
     return aoac != 0;
 }
 
-IPowerRequests& PlatformPowerRequests() {
-    static CPlatformPowerRequests platform;
-    return platform;
+bool CPlatformPowerRequests::IsAlwaysOnAlwaysConnected() { return upd::IsAlwaysOnAlwaysConnected(); }
+
+std::unique_ptr<IPowerRequest> CPlatformPowerRequests::Set(PowerRequestKind kind, const std::wstring& reason) {
+    auto request = std::make_unique<CPowerRequest>(reason, kind);
+    request->Start();
+    if (!request->IsHeld()) return nullptr;
+    return request;
 }
 
 }  // namespace upd

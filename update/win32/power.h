@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "handle.h"
@@ -21,7 +22,6 @@ public:
     // Creates and sets the request; a failure drops it silently.
     void Start();
     bool IsHeld() const { return m_request.valid(); }
-    PowerRequestKind GetKind() const { return m_kind; }
 
 private:
     wchar_t m_reason[260] = {};
@@ -34,6 +34,10 @@ private:
 bool IsAlwaysOnAlwaysConnected();
 
 // The platform's power requests, for the run's CRunPowerRequests.
-IPowerRequests& PlatformPowerRequests();
+class CPlatformPowerRequests final : public IPowerRequests {
+public:
+    bool IsAlwaysOnAlwaysConnected() override;
+    std::unique_ptr<IPowerRequest> Set(PowerRequestKind kind, const std::wstring& reason) override;
+};
 
 }  // namespace upd

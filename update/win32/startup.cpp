@@ -123,7 +123,8 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
         return endEarly(L"error - CoInitializeEx Failed. return 8.", kExitComFailed);
     }
 
-    const CRunPowerRequests power(PlatformPowerRequests(), reqSys, reqDisp);
+    CPlatformPowerRequests platformPower;
+    const CRunPowerRequests power(platformPower, reqSys, reqDisp);
 
     run.currentTask = run.firstTask;
     run.updateFolder = fwu::ModuleFolder();

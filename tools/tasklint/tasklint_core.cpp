@@ -1249,35 +1249,53 @@ private:
         return std::nullopt;
     }
 
-    // An ending with exit code 0 that one run can reach from the restart or
-    // shutdown task `from` ("end index." or a return value of 0), told as
-    // where it is; a path stops at another restart or shutdown, which
-    // answers for itself.
-    std::optional<std::wstring> ZeroEndingAfter(uint32_t from, RunFlow TaskInfo::*flow) {
-        std::set<uint32_t> seen{from};
-        std::deque<uint32_t> queue{from};
+    enum class Step { Go, Stop, Found };
+
+    // Walks breadth first over the loaded tasks one run reaches from
+    // `start`, the start included. `visit(n, task)` answers whether to go on
+    // from a task, to go no further along that path, or to end the walk
+    // there: the task it ended at, or nothing.
+    template <typename Visit>
+    std::optional<uint32_t> Walk(uint32_t start, RunFlow TaskInfo::*flow, Visit visit) const {
+        std::set<uint32_t> seen{start};
+        std::deque<uint32_t> queue{start};
         while (!queue.empty()) {
             uint32_t n = queue.front();
             queue.pop_front();
             auto it = m_report.tasks.find(n);
             if (it == m_report.tasks.end() || !it->second.loads) continue;
-            const TaskInfo& t = it->second;
-            if (t.type == kTaskReturnValue && t.returnValue == 0)
-                return FormatString(L"TASK_%d returns 0", int(n));
-            for (const Edge& e : (t.*flow).edges)
-                if (e.kind == Edge::Kind::End)
-                    return e.key.empty() || e.otherResults
-                               ? FormatString(L"TASK_%d ends the list", int(n))
-                               : FormatString(L"%ls=%ls of TASK_%d ends the list", e.key.c_str(),
-                                              String(t.section, e.key).c_str(), int(n));
-            for (uint32_t s : Successors((t.*flow).edges)) {
-                auto jt = m_report.tasks.find(s);
-                bool sessionEnds = jt != m_report.tasks.end() && jt->second.loads &&
-                                   (jt->second.type == kTaskShutdown || jt->second.type == kTaskRestart);
-                if (!sessionEnds && seen.insert(s).second) queue.push_back(s);
-            }
+            const Step step = visit(n, it->second);
+            if (step == Step::Found) return n;
+            if (step == Step::Stop) continue;
+            for (uint32_t s : Successors((it->second.*flow).edges))
+                if (seen.insert(s).second) queue.push_back(s);
         }
         return std::nullopt;
+    }
+
+    // An ending with exit code 0 that one run can reach from the restart or
+    // shutdown task `from` ("end index." or a return value of 0), told as
+    // where it is; a path stops at another restart or shutdown, which
+    // answers for itself.
+    std::optional<std::wstring> ZeroEndingAfter(uint32_t from, RunFlow TaskInfo::*flow) {
+        auto endsWithZero = [](const TaskInfo& t, RunFlow TaskInfo::*f) -> const Edge* {
+            for (const Edge& e : (t.*f).edges)
+                if (e.kind == Edge::Kind::End) return &e;
+            return nullptr;
+        };
+        std::optional<uint32_t> at = Walk(from, flow, [&](uint32_t n, const TaskInfo& t) {
+            if (n != from && (t.type == kTaskShutdown || t.type == kTaskRestart)) return Step::Stop;
+            if ((t.type == kTaskReturnValue && t.returnValue == 0) || endsWithZero(t, flow)) return Step::Found;
+            return Step::Go;
+        });
+        if (!at) return std::nullopt;
+        const TaskInfo& t = m_report.tasks.at(*at);
+        if (t.type == kTaskReturnValue && t.returnValue == 0) return FormatString(L"TASK_%d returns 0", int(*at));
+        const Edge& e = *endsWithZero(t, flow);
+        return e.key.empty() || e.otherResults
+                   ? FormatString(L"TASK_%d ends the list", int(*at))
+                   : FormatString(L"%ls=%ls of TASK_%d ends the list", e.key.c_str(), String(t.section, e.key).c_str(),
+                                  int(*at));
     }
 
     // A restart or shutdown that the run shown to a person reaches, after
@@ -1315,24 +1333,14 @@ private:
     // removes a driver, counts as acting). A path ends at an ending and at a
     // start of the program of `self` again, which answers for itself.
     std::optional<uint32_t> ProgramStartFrom(const TaskInfo& self, uint32_t start, RunFlow TaskInfo::*flow) {
-        std::set<uint32_t> seen{start};
-        std::deque<uint32_t> queue{start};
-        while (!queue.empty()) {
-            uint32_t n = queue.front();
-            queue.pop_front();
-            auto it = m_report.tasks.find(n);
-            if (it == m_report.tasks.end() || !it->second.loads) continue;
-            const TaskInfo& t = it->second;
-            if (t.type == kTaskRunProgram) {
-                if (n == self.number || SameProgram(t, self)) continue;
-                std::wstring path = String(t.section, L"Path");
-                PackageTool tool = ToolOfPath(path);
-                if (!path.empty() && (tool == PackageTool::None || tool == PackageTool::Unbinder)) return n;
-            }
-            for (uint32_t s : Successors((t.*flow).edges))
-                if (seen.insert(s).second) queue.push_back(s);
-        }
-        return std::nullopt;
+        return Walk(start, flow, [&](uint32_t n, const TaskInfo& t) {
+            if (t.type != kTaskRunProgram) return Step::Go;
+            if (n == self.number || SameProgram(t, self)) return Step::Stop;
+            std::wstring path = String(t.section, L"Path");
+            PackageTool tool = ToolOfPath(path);
+            return !path.empty() && (tool == PackageTool::None || tool == PackageTool::Unbinder) ? Step::Found
+                                                                                                  : Step::Go;
+        });
     }
 
     // RET_0xFFFFFFFF of a waited program: its own exit code 0xFFFFFFFF

@@ -104,6 +104,18 @@ struct CertContext {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::CertFreeCertificateContext(h); }
 };
+// CreateWindowStationW.
+struct WindowStation {
+    using Handle = HWINSTA;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseWindowStation(h); }
+};
+// CreateDesktopW.
+struct Desktop {
+    using Handle = HDESK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::CloseDesktop(h); }
+};
 // A semaphore this thread holds one count of: the count goes back, then the
 // handle is closed.
 struct HeldSemaphore {
@@ -142,6 +154,8 @@ using UniqueCryptProvider = UniqueResource<handle_traits::CryptProvider>;
 using UniqueCryptHash = UniqueResource<handle_traits::CryptHash>;
 using UniqueCertStore = UniqueResource<handle_traits::CertStore>;
 using UniqueCertContext = UniqueResource<handle_traits::CertContext>;
+using UniqueWindowStation = UniqueResource<handle_traits::WindowStation>;
+using UniqueDesktop = UniqueResource<handle_traits::Desktop>;
 using UniqueHeldSemaphore = UniqueResource<handle_traits::HeldSemaphore>;
 using UniqueHeldMutex = UniqueResource<handle_traits::HeldMutex>;
 

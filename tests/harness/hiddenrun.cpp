@@ -13,26 +13,9 @@
 #include <cwchar>
 #include <string>
 
-namespace {
+#include "handle.h"
 
-struct Closer {
-    HANDLE handle = nullptr;
-    ~Closer() {
-        if (handle) ::CloseHandle(handle);
-    }
-};
-struct StationOwner {
-    HWINSTA station = nullptr;
-    ~StationOwner() {
-        if (station) ::CloseWindowStation(station);
-    }
-};
-struct DesktopOwner {
-    HDESK desktop = nullptr;
-    ~DesktopOwner() {
-        if (desktop) ::CloseDesktop(desktop);
-    }
-};
+namespace {
 
 // The rest of the command line behind the first `skip` arguments, as typed.
 std::wstring TailAfter(const std::wstring& line, int skip) {
@@ -76,25 +59,25 @@ int wmain(int argc, wchar_t** argv) {
     if (first >= argc) return Usage();
     std::wstring child = TailAfter(::GetCommandLineW(), first);
 
-    StationOwner station;
-    DesktopOwner desktop;
+    fwu::UniqueWindowStation station;
+    fwu::UniqueDesktop desktop;
     std::wstring desktopPath;
     if (!here) {
-        station.station = ::CreateWindowStationW(stationName.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
-        if (!station.station) {
+        station.reset(::CreateWindowStationW(stationName.c_str(), 0, WINSTA_ALL_ACCESS, nullptr));
+        if (!station) {
             std::printf("window station failed %lu\n", ::GetLastError());
             return 252;
         }
         // A desktop is made in the calling process's window station.
         HWINSTA own = ::GetProcessWindowStation();
-        if (!::SetProcessWindowStation(station.station)) {
+        if (!::SetProcessWindowStation(station.get())) {
             std::printf("window station failed %lu\n", ::GetLastError());
             return 252;
         }
-        desktop.desktop = ::CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        desktop.reset(::CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr));
         const DWORD error = ::GetLastError();
         ::SetProcessWindowStation(own);
-        if (!desktop.desktop) {
+        if (!desktop) {
             std::printf("desktop failed %lu\n", error);
             return 252;
         }
@@ -110,19 +93,19 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
         return 254;
     }
-    Closer process{pi.hProcess};
-    Closer thread{pi.hThread};
+    fwu::UniqueHandle process(pi.hProcess);
+    fwu::UniqueHandle thread(pi.hThread);
     std::printf("started %lu\n", static_cast<unsigned long>(pi.dwProcessId));
     std::fflush(stdout);
-    if (::WaitForSingleObject(pi.hProcess, waitMs) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
         std::printf("still running after %lu ms\n", static_cast<unsigned long>(waitMs));
         std::fflush(stdout);
-        ::TerminateProcess(pi.hProcess, 253);
-        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::TerminateProcess(process.get(), 253);
+        ::WaitForSingleObject(process.get(), 5000);
         return 253;
     }
     DWORD code = 0;
-    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::GetExitCodeProcess(process.get(), &code);
     std::printf("exit 0x%08lX\n", static_cast<unsigned long>(code));
     std::fflush(stdout);
     return static_cast<int>(code & 0xFF);

@@ -14,7 +14,7 @@ import unittest
 from pathlib import Path
 
 import fwutest
-from fwutest import BIN, TESTBIN, ini_text, log_lines, utf16_bytes
+from fwutest import TESTBIN, Package, log_lines
 
 ON_WINDOWS = os.name == "nt"
 
@@ -97,26 +97,6 @@ def exit_of(proc, timeout=90):
         if line.startswith("still running after"):
             return None
     raise AssertionError(f"hiddenrun gave no exit code: {out!r}")
-
-
-class Package:
-    """A package folder: programs copied in, config.ini written."""
-
-    def __init__(self, root, programs, layout="update"):
-        self.root = Path(root)
-        self.root.mkdir(parents=True, exist_ok=True)
-        for p in programs:
-            src = BIN / p if (BIN / p).exists() else TESTBIN / p
-            shutil.copy(src, self.root / p)
-        self.config_dir = self.root / "config" if layout == "update" else self.root
-        self.config_dir.mkdir(parents=True, exist_ok=True)
-        self.config = self.config_dir / "config.ini"
-
-    def write_config(self, sections):
-        self.config.write_bytes(utf16_bytes(ini_text(sections)))
-
-    def path(self, *parts):
-        return self.root.joinpath(*parts)
 
 
 class BothWaysCase(unittest.TestCase):

@@ -122,7 +122,7 @@ void CSequencer::OnNextTask() {
         return;
     }
     uint32_t next = task->GetNextTaskNumber(m_run.exitCode);
-    if (next == kTaskFailed) {
+    if (next == kTaskListEnd) {
         m_log.Line(L"end index.");
         m_run.exitCode = 0;
         m_host.PostToWindow(kWmClose);

@@ -231,7 +231,7 @@ uint32_t CTask::RunAction() {
 }
 
 uint32_t CTask::GetNextTaskNumber(uint32_t result) {
-    if (!m_config) return kTaskFailed;  // never loaded
+    if (!m_config) return kTaskListEnd;  // never loaded
     return NextTaskNumber(*m_config, m_record, result);
 }
 

@@ -50,7 +50,7 @@ uint32_t TaskResult(const TaskRecord& record, uint32_t answer);
 uint32_t ReturnDataValue(const TaskRecord& record);
 
 // The next task after `result`: Goto for type 9, else the value of the
-// section's RET_0x%08X key, else n + 1.
+// section's RET_0x%08X key, else n + 1. kTaskListEnd ends the run.
 uint32_t NextTaskNumber(const fwu::CGlobalIniMgr& config, const TaskRecord& record, uint32_t result);
 
 // What the task sequence needs of a task. CTask is the task of a run;

@@ -29,6 +29,9 @@ inline constexpr uint32_t kTaskTypeLast = 13;
 inline constexpr uint32_t kTaskTypeDefault = 14;  // a missing Type: the task does not load
 // The common "could not" value of program starts and dialogs.
 inline constexpr uint32_t kTaskFailed = 0xFFFFFFFF;
+// The next-task number that ends the run ("end index."): a RET_0x%08X key
+// or Goto of -1 gives it, and so does a task that was never loaded.
+inline constexpr uint32_t kTaskListEnd = 0xFFFFFFFF;
 // Custom buttons and radio buttons a task dialog may carry. A count above
 // this (a negative count reads as a huge unsigned one) reads no entries.
 inline constexpr uint32_t kMaxDialogEntries = 100;

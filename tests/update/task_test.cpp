@@ -439,6 +439,39 @@ TEST(TaskResult, EachTypesRule) {
     EXPECT_EQ(TaskResult(t, 1), 1u) << "an empty Data is never found";
 }
 
+TEST(TaskResult, HowAWaitEnded) {
+    using State = IStartedProgram::State;
+    struct Case {
+        uint32_t type;
+        TaskOutcome outcome;
+        uint32_t result;
+    };
+    const std::vector<Case> cases = {
+        // A waited program: its exit code, 0 when the wait itself failed,
+        // the start's 0 when its exit code could not be read.
+        {TASK_RUN_PROGRAM, {0, State::Ended, 0x80000001}, 0x80000001},
+        {TASK_RUN_PROGRAM, {0, State::Ended, 0}, 0},
+        {TASK_RUN_PROGRAM, {0, State::Ended, kTaskFailed}, kTaskFailed},
+        {TASK_RUN_PROGRAM, {0, State::Failed, 7}, 0},
+        {TASK_RUN_PROGRAM, {0, State::EndedNoCode, 7}, 0},
+        // Before the wait ends, and without one, the start decides.
+        {TASK_RUN_PROGRAM, {0, State::Running, 7}, 0},
+        {TASK_RUN_PROGRAM, {kTaskFailed, State::Running, 7}, kTaskFailed},
+        // A browser's end changes nothing.
+        {TASK_OPEN_URL, {1, State::Ended, 5}, 0},
+        {TASK_OPEN_URL, {1, State::Failed, 5}, 0},
+        {TASK_OPEN_URL, {0, State::EndedNoCode, 5}, 0},
+    };
+    TaskRecord t;
+    t.WaitExit = 1;
+    for (const Case& c : cases) {
+        t.Type = c.type;
+        EXPECT_EQ(TaskResult(t, c.outcome), c.result)
+            << c.type << " answer " << c.outcome.answer << " state " << int(c.outcome.wait) << " code "
+            << c.outcome.exitCode;
+    }
+}
+
 using TaskNext = Fixture;
 
 TEST_F(TaskNext, ResultKeysPickTheNextTask) {

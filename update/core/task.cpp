@@ -131,9 +131,20 @@ uint32_t ReturnDataValue(const TaskRecord& record) {
     return static_cast<uint32_t>(value);
 }
 
-uint32_t TaskResult(const TaskRecord& record, uint32_t answer) {
+uint32_t TaskResult(const TaskRecord& record, const TaskOutcome& outcome) {
+    const uint32_t answer = outcome.answer;
     switch (record.Type) {
         case TASK_RUN_PROGRAM:
+            switch (outcome.wait) {
+                case IStartedProgram::State::Ended:
+                    return outcome.exitCode;
+                case IStartedProgram::State::Failed:
+                    return 0;
+                case IStartedProgram::State::EndedNoCode:
+                case IStartedProgram::State::Running:
+                    break;
+            }
+            return answer;
         case TASK_MESSAGE_BOX:
         case TASK_BASEBOARD_CHECK:
         case TASK_TASK_DIALOG:
@@ -179,7 +190,8 @@ bool CTask::Load(const std::wstring& updateFolder, const fwu::CGlobalIniMgr* con
 }
 
 uint32_t CTask::Execute() {
-    m_nResult = TaskResult(m_record, RunAction());
+    m_outcome = TaskOutcome{RunAction()};
+    m_nResult = TaskResult(m_record, m_outcome);
     return m_nResult;
 }
 
@@ -260,30 +272,18 @@ uint32_t CTask::CheckFileHash() {
 
 uint32_t CTask::IsWaiting() {
     if (!m_record.WaitExit || !m_process) return 0;
-    if (m_record.Type == TASK_RUN_PROGRAM) {
-        uint32_t code = 0;
-        switch (m_process->Poll(true, code)) {
-            case IStartedProgram::State::Running:
-                return 1;
-            case IStartedProgram::State::Ended:
-                m_nResult = code;
-                break;
-            case IStartedProgram::State::EndedNoCode:
-                break;
-            case IStartedProgram::State::Failed:
-                m_nResult = 0;
-                break;
-        }
-        m_process.reset();
-        m_hashedFile.reset();
-        return 0;
-    }
-    if (m_record.Type == TASK_OPEN_URL) {
-        uint32_t code = 0;
-        if (m_process->Poll(false, code) == IStartedProgram::State::Running) return 1;
-        m_process.reset();
-        return 0;
-    }
+    const bool program = m_record.Type == TASK_RUN_PROGRAM;
+    if (!program && m_record.Type != TASK_OPEN_URL) return 0;
+    // A waited program's look dispatches the queued messages; a browser's
+    // does not.
+    uint32_t code = 0;
+    const IStartedProgram::State state = m_process->Poll(program, code);
+    if (state == IStartedProgram::State::Running) return 1;
+    m_process.reset();
+    if (program) m_hashedFile.reset();
+    m_outcome.wait = state;
+    m_outcome.exitCode = code;
+    m_nResult = TaskResult(m_record, m_outcome);
     return 0;
 }
 

@@ -27,9 +27,19 @@ namespace upd {
 bool LoadTaskRecord(const fwu::CGlobalIniMgr& config, uint32_t taskNumber, const std::wstring& updateFolder,
                     bool silent, ITaskEnvironment& environment, TaskRecord& record);
 
-// The result of a task, from what its action answered:
-//   0  program        0 when started, 0xFFFFFFFF when not (a waited
-//                     program's exit code replaces it when the wait ends)
+// What a task's action answered and, for a program that is waited for,
+// how the wait ended.
+struct TaskOutcome {
+    uint32_t answer = 0;
+    // Running: no wait has ended (none is made, or the program still runs).
+    IStartedProgram::State wait = IStartedProgram::State::Running;
+    uint32_t exitCode = 0;  // the program's, when `wait` is Ended
+};
+
+// The result of a task, from its outcome:
+//   0  program        0 when started, 0xFFFFFFFF when not; once a waited
+//                     program has ended: its exit code, 0 when the wait
+//                     failed, and still 0 when no exit code could be read
 //   1  message box    the button pressed
 //   2, 3 shutdown, restart   0xFFFFFFFF
 //   4  web page       0
@@ -44,7 +54,11 @@ bool LoadTaskRecord(const fwu::CGlobalIniMgr& config, uint32_t taskNumber, const
 //                     an empty Data always gives 1
 //   13 folder removal 0
 // TaskLint takes the results a task can give from this function too.
-uint32_t TaskResult(const TaskRecord& record, uint32_t answer);
+uint32_t TaskResult(const TaskRecord& record, const TaskOutcome& outcome);
+// The result of an action's answer before any wait has ended.
+inline uint32_t TaskResult(const TaskRecord& record, uint32_t answer) {
+    return TaskResult(record, TaskOutcome{answer});
+}
 
 // The number in Data of a return-value task (0 when empty or not a number).
 uint32_t ReturnDataValue(const TaskRecord& record);
@@ -66,7 +80,8 @@ public:
     virtual uint32_t VerifyTarget() = 0;
     // Runs the action of the task's type; stores and returns the result.
     virtual uint32_t Execute() = 0;
-    // 1 while a started program (or browser) must still be waited for.
+    // 1 while a started program (or browser) must still be waited for; when
+    // the wait ends, the result is stored anew from the whole outcome.
     virtual uint32_t IsWaiting() = 0;
     // Brings the window of the running task to the front.
     virtual void Activate() = 0;
@@ -133,6 +148,7 @@ private:
     TaskServices m_services;
     const fwu::CGlobalIniMgr* m_config = nullptr;
     TaskRecord m_record;
+    TaskOutcome m_outcome;
     uint32_t m_nResult = 0;
 
     // Files held from VerifyTarget on: the verified program until its

@@ -18,11 +18,16 @@ using testing_upd::TextConfig;
 
 namespace {
 
-// The task of a run, telling when it is destroyed.
+// The task of a run, telling when it is destroyed and counting the tasks
+// that exist.
 class ObservedTask final : public ITask {
 public:
-    ObservedTask(const TaskServices& services, bool* destroyed) : m_task(services), m_destroyed(destroyed) {}
+    ObservedTask(const TaskServices& services, bool* destroyed, int& alive)
+        : m_task(services), m_destroyed(destroyed), m_alive(alive) {
+        ++m_alive;
+    }
     ~ObservedTask() override {
+        --m_alive;
         if (m_destroyed) *m_destroyed = true;
     }
     bool Load(const std::wstring& folder, const fwu::CGlobalIniMgr* config, uint32_t number,
@@ -41,6 +46,7 @@ public:
 private:
     CTask m_task;
     bool* m_destroyed;
+    int& m_alive;
 };
 
 class FakeHost : public ISequencerHost, public fwu::ILog {
@@ -58,7 +64,7 @@ public:
     std::unique_ptr<ITask> CreateTask() override {
         if (prepare) prepare(*platform);
         ++created;
-        return std::make_unique<ObservedTask>(platform->Services(), destroyedFlag);
+        return std::make_unique<ObservedTask>(platform->Services(), destroyedFlag, alive);
     }
 
     std::unique_ptr<FakeServices> platform = std::make_unique<FakeServices>();
@@ -70,6 +76,7 @@ public:
     std::vector<std::pair<unsigned, uint32_t>> started;
     std::vector<std::wstring> logs, boxes;
     int destroyed = 0, foregrounded = 0, created = 0;
+    int alive = 0;  // tasks that exist now
 };
 
 struct Sequence : ::testing::Test {
@@ -128,7 +135,7 @@ TEST_F(Sequence, BranchesOnExitCodesAndEndsWithReturnValue) {
                              L"Skip trust check.", L"Execute return code 0x00000010.", L"return code 0x00000010.",
                              L"end by return value task."}));
     EXPECT_EQ(host.destroyed, 1);
-    EXPECT_EQ(run.task, nullptr);
+    EXPECT_EQ(host.alive, 0) << "no task is left";
 }
 
 TEST_F(Sequence, EndIndexGivesZero) {
@@ -217,7 +224,22 @@ TEST_F(Sequence, SelfLoopKeepsOneTaskAndStaysResponsive) {
     Pump();
     EXPECT_TRUE(seq->IsClosed());
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.task, nullptr);
+    EXPECT_EQ(host.alive, 0) << "no task is left";
+}
+
+TEST_F(Sequence, TheCurrentTaskGoesWithTheSequencer) {
+    // After the message loop the window's sequencer is destroyed: the task
+    // it ran last lets go of its program then.
+    bool destroyed = false;
+    host.destroyedFlag = &destroyed;
+    host.prepare = [](FakeServices& t) { t.pollsBeforeExit = 100; };
+    Start(L"[TASK_1]\nType=0\nPath=a.exe\nWaitExit=TRUE\n");
+    run.skipTrust = 1;
+    Deliver(kWmUpdateRunTask);
+    ASSERT_EQ(host.platform->processesOpen, 1);
+    seq.reset();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(host.platform->processesOpen, 0);
 }
 
 TEST_F(Sequence, CloseDuringAWaitIsHeldUntilThePollReturns) {

@@ -1,12 +1,12 @@
 // The run state of Update: made by start-up, handed to the sequencer that
 // the hidden window's messages drive, and read back for the exit code.
+// Plain data: the current task is the sequencer's.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "task.h"
+#include "task_services.h"
 
 namespace upd {
 
@@ -20,8 +20,7 @@ struct RunState {
     // then not shown, and a shown run ends at its first question.
     const wchar_t* nobodyToAnswer = nullptr;
     std::wstring updateFolder;  // %UPDATEDIR%, without trailing backslash
-    std::unique_ptr<ITask> task;  // the current task, at most one
-    ProbeCaches probes;           // what the probes of this run have read
+    ProbeCaches probes;         // what the probes of this run have read
 };
 
 // Silent, or nobody can answer: no box is shown.

@@ -27,9 +27,9 @@ void CSequencer::OnRunTask() {
     // Only the sequence itself posts this; one arriving from outside while
     // an action runs would delete the running task.
     if (m_closed || m_actionDepth > 0) return;
-    m_run.task.reset();
-    m_run.task = m_host.CreateTask();
-    ITask* task = m_run.task.get();
+    m_task.reset();
+    m_task = m_host.CreateTask();
+    ITask* task = m_task.get();
     if (!task || !task->Load(m_run.updateFolder, m_config, m_run.currentTask, m_run.silent)) {
         fwu::LogLine(m_log, L"Load failed %d.", static_cast<int>(m_run.currentTask));
         m_run.exitCode = kExitLoadFailed;
@@ -83,12 +83,12 @@ void CSequencer::PollWaiting(ITask& task) {
 void CSequencer::OnTimer(unsigned id) {
     if (id == kTimerPoll) {
         m_host.StopTimer(kTimerPoll);
-        ITask* task = m_run.task.get();
+        ITask* task = m_task.get();
         if (!task || m_closed) return;
         PollWaiting(*task);
     } else if (id == kTimerAfterWait) {
         m_host.StopTimer(kTimerAfterWait);
-        ITask* task = m_run.task.get();
+        ITask* task = m_task.get();
         if (!task || m_closed) return;
         m_run.exitCode = task->GetResult();
         m_host.PostToWindow(kWmUpdateNextTask);
@@ -96,7 +96,7 @@ void CSequencer::OnTimer(unsigned id) {
 }
 
 void CSequencer::OnTaskDone() {
-    ITask* task = m_run.task.get();
+    ITask* task = m_task.get();
     if (!task || m_closed || m_actionDepth > 0) return;
     uint32_t pause = task->GetAfterWait();
     if (pause == 0) {
@@ -109,7 +109,7 @@ void CSequencer::OnTaskDone() {
 
 void CSequencer::OnNextTask() {
     if (m_closed || m_actionDepth > 0) return;
-    ITask* task = m_run.task.get();
+    ITask* task = m_task.get();
     if (!task) {
         m_log.Line(L"error - unexpected state!.");
         m_host.PostToWindow(kWmClose);
@@ -134,7 +134,7 @@ void CSequencer::OnNextTask() {
 
 void CSequencer::OnActivate() {
     if (m_closed) return;
-    if (ITask* task = m_run.task.get()) {
+    if (ITask* task = m_task.get()) {
         task->Activate();
     } else {
         m_host.ForegroundOwnWindow();
@@ -166,7 +166,7 @@ void CSequencer::CloseNow() {
     m_closed = true;
     m_host.StopTimer(kTimerAfterWait);
     m_host.StopTimer(kTimerPoll);
-    m_run.task.reset();
+    m_task.reset();
     m_host.DestroyOwnWindow();
 }
 

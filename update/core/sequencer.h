@@ -76,6 +76,9 @@ private:
     const fwu::CGlobalIniMgr* m_config;
     ISequencerHost& m_host;
     fwu::ILog& m_log;
+    // The current task, at most one: replaced at each run-task step, gone
+    // when the run ends or the sequencer is destroyed.
+    std::unique_ptr<ITask> m_task;
     int m_actionDepth = 0;
     bool m_closePending = false;
     bool m_closed = false;

@@ -43,10 +43,7 @@ SequencerWindowContext::SequencerWindowContext(RunState& r, const fwu::CGlobalIn
 
 SequencerWindowContext::~SequencerWindowContext() { End(); }
 
-void SequencerWindowContext::End() {
-    run.task.reset();
-    window.reset();
-}
+void SequencerWindowContext::End() { window.reset(); }
 
 LRESULT CALLBACK UpdateWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* context = static_cast<SequencerWindowContext*>(fwu::HiddenWindowParam(window, message, lParam));

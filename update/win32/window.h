@@ -25,7 +25,7 @@ struct SequencerWindowContext {
 
     SequencerWindowContext(RunState& r, const fwu::CGlobalIniMgr& c, fwu::ILog& l);
     ~SequencerWindowContext();
-    // After the message loop: the current task and the sequencer go.
+    // After the message loop: the sequencer goes, and its current task.
     void End();
     SequencerWindowContext(const SequencerWindowContext&) = delete;
     SequencerWindowContext& operator=(const SequencerWindowContext&) = delete;

@@ -115,6 +115,9 @@ public:
     // True while a started program (or browser) is held.
     bool HasProcess() const { return m_process != nullptr; }
 
+private:
+    // What the action of the task's type answered.
+    uint32_t RunAction();
     // The actions, one per task type; each answers what TaskResult turns
     // into the result.
     // Type 0: starts Path by Method; 0 when started, 0xFFFFFFFF when not.
@@ -135,9 +138,6 @@ public:
     // Type 13: schedules Update's folder for removal at restart.
     void RemoveOwnFolderAtReboot();
 
-private:
-    // What the action of the task's type answered.
-    uint32_t RunAction();
     uint32_t StartProcess();
     uint32_t StartShellExecute();
     // Makes the hidden window the foreground window (not in silent mode).

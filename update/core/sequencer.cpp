@@ -4,6 +4,16 @@
 
 namespace upd {
 
+// A look at a waited program (IsWaiting) also dispatches the messages
+// queued for this thread: the wait asks for the process and for input in
+// one call and answers the input at once, so that the hidden window keeps
+// answering a second Update's WM_UPDATE_ACTIVATE, WM_CLOSE and
+// WM_ENDSESSION however long the program runs. A message box or task
+// dialog does the same in its modal loop. Either way, messages reach the
+// sequencer again while the task's action or look is still on the stack.
+// CActionScope marks that time: a close is held back and done when the
+// call returns, and a stray run-task, task-done or next-task message is
+// ignored, so that the task is never deleted under the call that uses it.
 class CSequencer::CActionScope {
 public:
     explicit CActionScope(CSequencer& s) : m_s(s) { ++m_s.m_actionDepth; }

@@ -1,5 +1,7 @@
-// Update's entry point: start-up, the message loop of the hidden window,
-// and the clean-up that returns the run's exit code.
+// Update's start-up, the message loop of the hidden window, and the
+// clean-up that returns the run's exit code.
+#include "startup.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <commctrl.h>
@@ -162,5 +164,3 @@ int RunUpdate(int showCommand) {
 }
 
 }  // namespace upd
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) { return upd::RunUpdate(showCommand); }

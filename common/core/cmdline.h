@@ -14,7 +14,7 @@ class CParseParam {
 public:
     // Uses the given, already split arguments (argument 0 included).
     explicit CParseParam(std::vector<std::wstring> arguments);
-    virtual ~CParseParam();
+    ~CParseParam();
 
     CParseParam(const CParseParam&) = delete;
     CParseParam& operator=(const CParseParam&) = delete;

@@ -41,7 +41,7 @@ public:
 class CGlobalIniMgr {
 public:
     explicit CGlobalIniMgr(IProfileSource& source);
-    virtual ~CGlobalIniMgr();
+    ~CGlobalIniMgr();
 
     // Records the file's path and the outcome of its integrity check (the
     // platform's loader reads the file; tests give the outcome).

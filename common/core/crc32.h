@@ -7,7 +7,7 @@
 class CBCrc32 {
 public:
     CBCrc32();
-    virtual ~CBCrc32();
+    ~CBCrc32();
     uint32_t Calc(const uint8_t* bytes, size_t length) const;
 
 private:

@@ -62,18 +62,6 @@ private:
     Handle m_value;
 };
 
-// Traits from a constant and a closing function object, for kinds whose only
-// "none" value is a constant expression (null pointers, zero).
-template <typename T, T InvalidValue, typename CloseFn>
-struct ConstantTraits {
-    using Handle = T;
-    static constexpr T Invalid() noexcept { return InvalidValue; }
-    static void Close(T value) noexcept { CloseFn()(value); }
-};
-
-template <typename T, T InvalidValue, typename CloseFn>
-using UniqueAny = UniqueResource<ConstantTraits<T, InvalidValue, CloseFn>>;
-
 // COM-style interface pointer owner: anything with Release(). Movable, not
 // copyable.
 template <typename I>
@@ -107,23 +95,6 @@ public:
 
 private:
     I* m_p = nullptr;
-};
-
-// Runs a one-off clean-up when the scope ends.
-template <typename F>
-class ScopeExit {
-public:
-    explicit ScopeExit(F f) : m_f(std::move(f)) {}
-    ~ScopeExit() {
-        if (m_active) m_f();
-    }
-    void dismiss() { m_active = false; }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    F m_f;
-    bool m_active = true;
 };
 
 }  // namespace fwu

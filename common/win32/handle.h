@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <wincrypt.h>
 
 #include "../core/unique_resource.h"
@@ -174,6 +175,22 @@ public:
 private:
     HWND m_window;
     HDC m_dc;
+};
+
+// COM on the calling thread, a single-threaded apartment, for as long as the
+// scope lasts: uninitialised at its end only when the initialisation took.
+class CComScope {
+public:
+    CComScope() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~CComScope() {
+        if (SUCCEEDED(m_hr)) ::CoUninitialize();
+    }
+    CComScope(const CComScope&) = delete;
+    CComScope& operator=(const CComScope&) = delete;
+    bool Failed() const noexcept { return FAILED(m_hr); }
+
+private:
+    HRESULT m_hr;
 };
 
 }  // namespace fwu

@@ -49,28 +49,6 @@ Texts ReadTexts(const fwu::CGlobalIniMgr& ini) {
     return t;
 }
 
-uint32_t TargetFromPercent(uint32_t percent) {
-    // Large percentages would wrap when multiplied: clamp first.
-    if (percent > kBarRange / 10) return kBarRange;
-    return percent * 10;
-}
-
-SmoothStep NextSmoothStep(uint32_t current, uint32_t target) {
-    SmoothStep s;
-    uint32_t n = static_cast<uint32_t>((uint64_t(target) + 2 * uint64_t(current)) / 3);
-    int64_t gap = int64_t(target) - int64_t(n);
-    if (gap * gap < 10) {
-        s.stopSmoothing = true;
-        n = target;
-    }
-    if (n >= kBarRange) {
-        s.startClose = true;
-        n = kBarRange;
-    }
-    s.position = n;
-    return s;
-}
-
 int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
     if (points == 0) return 0;
     return -MulDivRound(points, dpi, 72);

@@ -1,5 +1,5 @@
 // Progress: the decisions behind the waiting window (mode, exit codes,
-// texts, the smoothing of the bar position), kept apart from the platform.
+// texts), kept apart from the platform.
 #pragma once
 
 #include <cstdint>
@@ -28,10 +28,6 @@ inline constexpr int kStaticText = 1001;
 inline constexpr int kProgressBar = 1002;
 
 inline constexpr unsigned kReadyWaitMs = 4000;
-inline constexpr unsigned kSmoothTimer = 1;
-inline constexpr unsigned kSmoothPeriodMs = 300;
-inline constexpr unsigned kCloseTimer = 2;
-inline constexpr unsigned kCloseDelayMs = 1000;
 inline constexpr unsigned kMarqueeStepMs = 50;
 inline constexpr unsigned kBarRange = 1000;
 inline constexpr unsigned kOffPollMs = 300;
@@ -67,18 +63,6 @@ struct Texts {
 };
 // Section "MSG": "IDS_STR_TITLE" and "IDC_STATIC_PROGRESS".
 Texts ReadTexts(const fwu::CGlobalIniMgr& ini);
-
-// The bar target for a percentage (0..1000 of the bar's range).
-uint32_t TargetFromPercent(uint32_t percent);
-
-// One tick of the smoothing timer: the new bar position and what happens
-// to the two timers.
-struct SmoothStep {
-    uint32_t position = 0;
-    bool stopSmoothing = false;  // timer 1 ends: the target is reached
-    bool startClose = false;     // timer 2 starts: the bar is full
-};
-SmoothStep NextSmoothStep(uint32_t current, uint32_t target);
 
 // What the OFF mode needs from the platform.
 class IOffEnv {

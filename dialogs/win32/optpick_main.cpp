@@ -23,10 +23,6 @@ struct DialogState {
     fwu::UniqueBrush brush;
     bool cancelShown = true;
 };
-void FreeGdi(DialogState& state) {
-    state.font.reset();
-    state.brush.reset();
-}
 
 // The state handed to the dialog by DialogBoxParamW; null before
 // WM_INITDIALOG.
@@ -102,11 +98,6 @@ void OnInitDialog(HWND dialog, DialogState& state) {
     ::SetFocus(::GetDlgItem(dialog, focus.control));
 }
 
-void EndWithResult(HWND dialog, DialogState& state) {
-    ::EndDialog(dialog, 0);
-    FreeGdi(state);
-}
-
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) ::SetWindowLongPtrW(dialog, GWLP_USERDATA, lParam);
     DialogState* current = StateOf(dialog);
@@ -141,10 +132,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_ENDSESSION:
             if (!wParam) return FALSE;
-            EndWithResult(dialog, state);
+            ::EndDialog(dialog, 0);
             return TRUE;
         case WM_CLOSE:
-            EndWithResult(dialog, state);
+            ::EndDialog(dialog, 0);
             return TRUE;
         case WM_CTLCOLORSTATIC: {
             if (!state.brush) return FALSE;
@@ -199,13 +190,14 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
         fwu::LogLine(log, L"error - nobody can answer here: %ls.", person.reason);
         result = kExitDeclined;
     } else {
+        // The font and the brush live as long as the state, past the
+        // dialog whose controls draw with them.
         DialogState state;
         if (fwu::UniqueWindowDC screen(nullptr); screen) state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
         state.settings = ReadSettings(config, section);
         state.topmost = options.topmost;
         ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc,
                           reinterpret_cast<LPARAM>(&state));
-        FreeGdi(state);
         result = state.result;
     }
     fwu::LogLine(log, L"return %d.", static_cast<int>(result));

@@ -1,7 +1,6 @@
 #include "progress_dialog.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <process.h>
 
 #include "progress_core.h"
@@ -14,60 +13,24 @@ namespace {
 constexpr DWORD kStopRetryMs = 200;
 }  // namespace
 
-CDlgProgress::CDlgProgress()
-    : m_hReady(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      m_msgTaskbarButtonCreated(::RegisterWindowMessageW(L"TaskbarButtonCreated")),
-      m_hClosed(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+CDlgProgress::CDlgProgress() : m_hReady(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-CDlgProgress::~CDlgProgress() { Cleanup(); }
+CDlgProgress::~CDlgProgress() { Close(); }
 
-void CDlgProgress::Cleanup() {
-    Close();
-    m_hReady.reset();
-    m_hClosed.reset();
-    m_hFont.reset();
-}
-
-HWND CDlgProgress::GetWindow() const { return m_hDlg.load(); }
-
-INT_PTR CDlgProgress::Run(HWND parent, int templateId, BOOL modal, int progressId, int staticId,
-                          const std::wstring& title, const std::wstring& text, int fontSize) {
+INT_PTR CDlgProgress::Run(HWND parent, int templateId, int progressId, int staticId, const std::wstring& title,
+                          const std::wstring& text, int fontSize) {
     if (m_hDlg.load()) return 0;
-    m_bModal = modal;
     m_progressId = progressId;
     m_staticId = staticId;
     m_title = title;
     m_text = text;
     m_fontSize = fontSize;
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    INT_PTR result = 0;
-    if (modal) {
-        result = ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), parent, StaticDialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-    } else if (::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), parent, StaticDialogProc,
-                                    reinterpret_cast<LPARAM>(this))) {
-        MSG msg;
-        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            HWND dialog = m_hDlg.load();
-            if (dialog && ::IsDialogMessageW(dialog, &msg)) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-    ::CoUninitialize();
-    return result;
-}
-
-void CDlgProgress::SetTarget(UINT percent) {
-    m_target = TargetFromPercent(percent);
-    if (HWND dialog = m_hDlg.load()) ::SetTimer(dialog, kSmoothTimer, kSmoothPeriodMs, nullptr);
-}
-
-void CDlgProgress::Finish() {
-    m_target = kBarRange;
-    if (HWND dialog = m_hDlg.load()) ::SetTimer(dialog, kSmoothTimer, kSmoothPeriodMs, nullptr);
-    ::WaitForSingleObject(m_hClosed.get(), INFINITE);
+    // The dialog's thread is a single-threaded apartment; where COM cannot
+    // be set up there, no dialog is shown.
+    fwu::CComScope com;
+    if (com.Failed()) return 0;
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent, StaticDialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 void CDlgProgress::Close() {
@@ -136,32 +99,14 @@ void CDlgProgress::OnInitDialog(HWND dialog) {
     ::PostMessageW(dialog, kWmDialogReady, 0, 0);
 }
 
-void CDlgProgress::OnSmoothTimer() {
-    HWND dialog = m_hDlg.load();
-    if (!dialog || !m_hProgress) return;
-    UINT current = UINT(::SendMessageW(m_hProgress, PBM_GETPOS, 0, 0));
-    SmoothStep step = NextSmoothStep(current, m_target.load());
-    if (step.stopSmoothing) ::KillTimer(dialog, kSmoothTimer);
-    if (step.startClose) ::SetTimer(dialog, kCloseTimer, kCloseDelayMs, nullptr);
-    ::SendMessageW(m_hProgress, PBM_SETPOS, step.position, 0);
-    if (m_pTaskbar) m_pTaskbar->SetProgressValue(dialog, step.position, kBarRange);
-}
-
 void CDlgProgress::OnClose() {
     HWND dialog = m_hDlg.exchange(nullptr);
     if (!dialog) return;
-    ::KillTimer(dialog, kSmoothTimer);
-    ::KillTimer(dialog, kCloseTimer);
-    m_pTaskbar.reset();
     ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(m_savedClassStyle));
-    if (m_bModal)
-        ::EndDialog(dialog, 0);
-    else
-        ::DestroyWindow(dialog);
-    ::SetEvent(m_hClosed.get());
+    ::EndDialog(dialog, 0);
 }
 
-INT_PTR CDlgProgress::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CDlgProgress::DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
             OnInitDialog(dialog);
@@ -169,29 +114,10 @@ INT_PTR CDlgProgress::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case kWmDialogReady:
             ::SetEvent(m_hReady.get());
             return TRUE;
-        case WM_TIMER:
-            if (wParam == kSmoothTimer) {
-                OnSmoothTimer();
-            } else if (wParam == kCloseTimer) {
-                ::KillTimer(dialog, kCloseTimer);
-                ::PostMessageW(dialog, WM_CLOSE, 0, 0);
-            }
-            return TRUE;
         case WM_CLOSE:
             OnClose();
             return TRUE;
-        case WM_DESTROY:
-            if (!m_bModal) {
-                ::SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
-                ::PostQuitMessage(0);
-            }
-            return FALSE;
         default:
-            if (m_msgTaskbarButtonCreated && message == m_msgTaskbarButtonCreated) {
-                ::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                   m_pTaskbar.put_void());
-                return TRUE;
-            }
             return FALSE;
     }
 }
@@ -207,8 +133,7 @@ BOOL CProgressThread::Start(int templateId, int progressId, int staticId, const 
     m_title = title;
     m_text = text;
     m_fontSize = fontSize;
-    m_bStopping = 0;
-    uintptr_t thread = ::_beginthreadex(nullptr, 0, ThreadEntry, this, 0, &m_threadId);
+    uintptr_t thread = ::_beginthreadex(nullptr, 0, ThreadEntry, this, 0, nullptr);
     if (!thread) return FALSE;
     m_hThread.reset(reinterpret_cast<HANDLE>(thread));
     ::WaitForSingleObject(m_dialog.ReadyEvent(), kReadyWaitMs);
@@ -217,16 +142,14 @@ BOOL CProgressThread::Start(int templateId, int progressId, int staticId, const 
 
 void CProgressThread::Stop() {
     if (!m_hThread) return;
-    m_bStopping = 1;
     do {
         m_dialog.Close();
     } while (::WaitForSingleObject(m_hThread.get(), kStopRetryMs) == WAIT_TIMEOUT);
     m_hThread.reset();
-    m_threadId = 0;
 }
 
 unsigned CProgressThread::ThreadBody() {
-    return unsigned(m_dialog.Run(nullptr, m_templateId, TRUE, m_progressId, m_staticId, m_title, m_text, m_fontSize));
+    return unsigned(m_dialog.Run(nullptr, m_templateId, m_progressId, m_staticId, m_title, m_text, m_fontSize));
 }
 
 unsigned __stdcall CProgressThread::ThreadEntry(void* self) {

@@ -30,10 +30,6 @@ struct TwoTraits {
 using Zero = UniqueResource<ZeroTraits>;
 using Two = UniqueResource<TwoTraits>;
 
-struct CloseInt {
-    void operator()(int h) const { Closed().push_back(h); }
-};
-
 class UniqueResourceTest : public ::testing::Test {
 protected:
     void SetUp() override { Closed().clear(); }
@@ -123,17 +119,6 @@ TEST_F(UniqueResourceTest, ResetReleaseAndPut) {
     EXPECT_TRUE(c.valid());
     c.reset(0);
     EXPECT_EQ(Closed(), (std::vector<int>{1, 3, 8}));
-}
-
-TEST_F(UniqueResourceTest, ConstantTraitsOwnerCompilesForPointersAndNumbers) {
-    {
-        UniqueAny<int, 0, CloseInt> n(6);
-        UniqueAny<int, 0, CloseInt> m;
-        EXPECT_FALSE(m.valid());
-        m = std::move(n);
-        EXPECT_EQ(m.get(), 6);
-    }
-    EXPECT_EQ(Closed(), std::vector<int>{6});
 }
 
 namespace {

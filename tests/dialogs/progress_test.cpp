@@ -73,49 +73,6 @@ TEST(ProgressTexts, TitleAndTwoLineMessagePlainAndSealed) {
     EXPECT_EQ(e.message, L"a\r\n\r\nb");
 }
 
-TEST(ProgressBar, TargetFromPercentClampsAtFull) {
-    const std::pair<uint32_t, uint32_t> cases[] = {
-        {0, 0}, {1, 10}, {50, 500}, {100, 1000}, {101, 1000}, {0x1999999A, 1000}, {0xFFFFFFFF, 1000}};
-    for (auto [percent, target] : cases) EXPECT_EQ(TargetFromPercent(percent), target) << percent;
-}
-
-TEST(ProgressBar, SmoothingStepsTowardsTheTarget) {
-    struct Case {
-        uint32_t current, target, position;
-        bool stop, close;
-    } cases[] = {
-        {0, 300, 100, false, false},   // a third of the way
-        {100, 300, 166, false, false},
-        {297, 300, 300, true, false},  // (300-298)^2 = 4 < 10: snap to the target
-        {294, 300, 296, false, false}, // n = 296: (300-296)^2 = 16 is not below 10
-        {0, 1000, 333, false, false},
-        {997, 1000, 1000, true, true},  // full: timer 2 closes the dialog
-        {1000, 1000, 1000, true, true},
-        {600, 0, 400, false, false},    // backwards
-        {2, 0, 0, true, false},
-    };
-    for (const Case& c : cases) {
-        SmoothStep s = NextSmoothStep(c.current, c.target);
-        EXPECT_EQ(s.position, c.position) << c.current << "->" << c.target;
-        EXPECT_EQ(s.stopSmoothing, c.stop) << c.current << "->" << c.target;
-        EXPECT_EQ(s.startClose, c.close) << c.current << "->" << c.target;
-    }
-}
-
-TEST(ProgressBar, SmoothingConvergesAndClosesOnce) {
-    uint32_t pos = 0;
-    int ticks = 0;
-    SmoothStep s;
-    do {
-        s = NextSmoothStep(pos, 1000);
-        pos = s.position;
-        ++ticks;
-    } while (!s.stopSmoothing && ticks < 100);
-    EXPECT_EQ(pos, 1000u);
-    EXPECT_TRUE(s.startClose);
-    EXPECT_LT(ticks, 20);
-}
-
 TEST(DialogFont, MulDivRoundsLikeThePlatform) {
     const int32_t cases[][4] = {
         {12, 96, 72, 16}, {8, 96, 72, 11}, {9, 120, 72, 15}, {10, 144, 72, 20},

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t type = size ? data[0] : 2;
 
     upd::CSMBios bare;
-    bare.SetTable(data, static_cast<uint32_t>(size));
+    bare.SetTable({data, size});
     Exercise(bare, 2);
     Exercise(bare, type);
 

@@ -132,7 +132,7 @@ TEST(SMBios, ReadTableWithoutOrWithShortOrOverstatedData) {
 TEST(SMBios, StructuresByTypeAndIndexWithTheCopyRules) {
     CSMBios s;
     Bytes table = SampleTable();
-    s.SetTable(table.data(), static_cast<uint32_t>(table.size()));
+    s.SetTable(table);
     EXPECT_EQ(s.GetStructure(0, 0, nullptr), 0x18u);
     EXPECT_EQ(s.GetStructure(2, 0, nullptr), 0x0Fu);
     EXPECT_EQ(s.GetStructure(127, 0, nullptr), 4u);
@@ -162,7 +162,7 @@ TEST(SMBios, StructuresByTypeAndIndexWithTheCopyRules) {
 TEST(SMBios, StringsOfTheFirstStructureOfAType) {
     CSMBios s;
     Bytes table = SampleTable();
-    s.SetTable(table.data(), static_cast<uint32_t>(table.size()));
+    s.SetTable(table);
     EXPECT_EQ(String(s, 2, 0), "Maker");
     EXPECT_EQ(String(s, 2, 1), "BoardA123");
     EXPECT_EQ(String(s, 2, 2), "Rev 1");
@@ -196,7 +196,7 @@ TEST(SMBios, NextStructureWalksAnyTableAndRefusesBadCursors) {
     const uint8_t* cursor = table.data();
     uint32_t offset = 0;
     std::vector<uint8_t> types = {cursor[0]};
-    while (s.NextStructure(table.data(), size, &cursor, &offset)) {
+    while (s.NextStructure(table, &cursor, &offset)) {
         EXPECT_EQ(cursor, table.data() + offset);
         types.push_back(cursor[0]);
     }
@@ -206,18 +206,18 @@ TEST(SMBios, NextStructureWalksAnyTableAndRefusesBadCursors) {
 
     const uint8_t* none = nullptr;
     offset = 0;
-    EXPECT_EQ(s.NextStructure(table.data(), size, &none, &offset), 0);
+    EXPECT_EQ(s.NextStructure(table, &none, &offset), 0);
     cursor = table.data();
-    EXPECT_EQ(s.NextStructure(nullptr, size, &cursor, &offset), 0);
-    EXPECT_EQ(s.NextStructure(table.data(), size, &cursor, nullptr), 0);
-    EXPECT_EQ(s.NextStructure(table.data(), size, nullptr, &offset), 0);
+    EXPECT_EQ(s.NextStructure({}, &cursor, &offset), 0);
+    EXPECT_EQ(s.NextStructure(table, &cursor, nullptr), 0);
+    EXPECT_EQ(s.NextStructure(table, nullptr, &offset), 0);
     // Cursor and offset that disagree, or an offset at or past the end.
     cursor = table.data() + 1;
     offset = 0;
-    EXPECT_EQ(s.NextStructure(table.data(), size, &cursor, &offset), 0);
+    EXPECT_EQ(s.NextStructure(table, &cursor, &offset), 0);
     cursor = table.data() + size;
     offset = size;
-    EXPECT_EQ(s.NextStructure(table.data(), size, &cursor, &offset), 0);
+    EXPECT_EQ(s.NextStructure(table, &cursor, &offset), 0);
 }
 
 TEST(SMBios, MalformedTablesStopTheWalkSafely) {
@@ -225,11 +225,11 @@ TEST(SMBios, MalformedTablesStopTheWalkSafely) {
     {
         Bytes t = {2, 6, 0, 0, 0, 1, 'B', 'o', 'a', 'r', 'd'};
         CSMBios s;
-        s.SetTable(t.data(), static_cast<uint32_t>(t.size()));
+        s.SetTable(t);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 6u);
         EXPECT_EQ(String(s, 2, 0), "<none>");  // unterminated string: not read
         Bytes t2 = {2, 6, 0, 0, 0, 1, 'B', 'o', 0, 'x'};
-        s.SetTable(t2.data(), static_cast<uint32_t>(t2.size()));
+        s.SetTable(t2);
         EXPECT_EQ(String(s, 2, 0), "Bo");
         EXPECT_EQ(String(s, 2, 1), "<none>");
         EXPECT_EQ(s.GetStructure(127, 0, nullptr), 0u);
@@ -238,18 +238,18 @@ TEST(SMBios, MalformedTablesStopTheWalkSafely) {
     for (uint8_t bad : {0, 1, 3}) {
         Bytes t = Join({Structure(0, 4, {}, {}), Bytes{2, bad, 0, 0, 0, 0, 0, 0}});
         CSMBios s;
-        s.SetTable(t.data(), static_cast<uint32_t>(t.size()));
+        s.SetTable(t);
         EXPECT_EQ(s.GetStructure(0, 0, nullptr), 4u);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 0u) << int(bad);
         Bytes first = {2, bad, 0, 0, 0, 0};
-        s.SetTable(first.data(), static_cast<uint32_t>(first.size()));
+        s.SetTable(first);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 0u) << int(bad);
     }
     // A formatted length running past the end of the table.
     {
         Bytes t = Join({Structure(0, 4, {}, {}), Bytes{2, 0x40, 0, 0, 0, 1}});
         CSMBios s;
-        s.SetTable(t.data(), static_cast<uint32_t>(t.size()));
+        s.SetTable(t);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 0u);
         EXPECT_EQ(s.GetStructure(0, 0, nullptr), 4u);
     }
@@ -257,7 +257,7 @@ TEST(SMBios, MalformedTablesStopTheWalkSafely) {
     {
         Bytes t = {2, 6, 0, 0, 0, 1};
         CSMBios s;
-        s.SetTable(t.data(), static_cast<uint32_t>(t.size()));
+        s.SetTable(t);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 6u);
         EXPECT_EQ(String(s, 2, 0), "<none>");
     }
@@ -265,12 +265,12 @@ TEST(SMBios, MalformedTablesStopTheWalkSafely) {
     {
         Bytes one = {2};
         CSMBios s;
-        s.SetTable(one.data(), 1);
+        s.SetTable(one);
         EXPECT_EQ(s.GetStructure(2, 0, nullptr), 0u);
         std::vector<std::string> many(257, "z");
         many[255] = "last";
         Bytes t = Structure(2, 6, {0, 1}, many);
-        s.SetTable(t.data(), static_cast<uint32_t>(t.size()));
+        s.SetTable(t);
         EXPECT_EQ(String(s, 2, 255), "last");
     }
 }

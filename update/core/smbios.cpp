@@ -1,25 +1,13 @@
 #include "smbios.h"
 
+#include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace upd {
 
-CSMBios::~CSMBios() { FreeTable(); }
+void CSMBios::FreeTable() { m_table.clear(); }
 
-void CSMBios::FreeTable() {
-    if (m_cbTable != 0) delete[] m_pTable;
-    m_pTable = nullptr;
-    m_cbTable = 0;
-}
-
-void CSMBios::SetTable(const uint8_t* table, uint32_t size) {
-    FreeTable();
-    if (table == nullptr || size == 0) return;
-    m_pTable = new uint8_t[size];
-    std::memcpy(m_pTable, table, size);
-    m_cbTable = size;
-}
+void CSMBios::SetTable(std::span<const uint8_t> table) { m_table.assign(table.begin(), table.end()); }
 
 int CSMBios::ReadTable() {
     FreeTable();
@@ -35,20 +23,18 @@ int CSMBios::ReadTable() {
     uint32_t length = uint32_t(raw[4]) | uint32_t(raw[5]) << 8 | uint32_t(raw[6]) << 16 | uint32_t(raw[7]) << 24;
     // The header's length never reaches past the data really delivered.
     if (length > got - 8) length = got - 8;
-    SetTable(raw.data() + 8, length);
+    SetTable(std::span<const uint8_t>(raw).subspan(8, length));
     return 1;
 }
 
 namespace {
 // True when a whole formatted area (at least the header) starts at `offset`.
-bool StructureFitsIn(const uint8_t* table, uint32_t size, uint32_t offset) {
-    if (table == nullptr || offset >= size || size - offset < 2) return false;
-    uint32_t length = table[offset + 1];
-    return length >= kSmbiosHeaderSize && length <= size - offset;
+bool StructureFitsIn(std::span<const uint8_t> table, size_t offset) {
+    if (offset >= table.size() || table.size() - offset < 2) return false;
+    size_t length = table[offset + 1];
+    return length >= kSmbiosHeaderSize && length <= table.size() - offset;
 }
 }  // namespace
-
-bool CSMBios::StructureFits(uint32_t offset) const { return StructureFitsIn(m_pTable, m_cbTable, offset); }
 
 const uint8_t* CSMBios::SkipStringSet(const uint8_t* p, const uint8_t* end) {
     if (p == nullptr || end == nullptr || p >= end) return end;
@@ -59,17 +45,17 @@ const uint8_t* CSMBios::SkipStringSet(const uint8_t* p, const uint8_t* end) {
     return end;
 }
 
-int CSMBios::NextStructure(const uint8_t* table, uint32_t tableSize, const uint8_t** cursor, uint32_t* offset) {
-    if (table == nullptr || cursor == nullptr || offset == nullptr || *cursor == nullptr) return 0;
+int CSMBios::NextStructure(std::span<const uint8_t> table, const uint8_t** cursor, uint32_t* offset) {
+    if (table.empty() || cursor == nullptr || offset == nullptr || *cursor == nullptr) return 0;
     // The cursor must stand where the offset says, on a whole structure.
-    if (*offset >= tableSize || *cursor != table + *offset || !StructureFitsIn(table, tableSize, *offset)) return 0;
-    const uint8_t* end = table + tableSize;
-    const uint8_t* strings = table + *offset + table[*offset + 1];
-    const uint8_t* next = SkipStringSet(strings, end);
-    uint32_t nextOffset = static_cast<uint32_t>(next - table);
-    if (nextOffset >= tableSize || !StructureFitsIn(table, tableSize, nextOffset)) return 0;
-    *offset = nextOffset;
-    *cursor = next;
+    if (*offset >= table.size() || *cursor != table.data() + *offset || !StructureFitsIn(table, *offset)) return 0;
+    const uint8_t* end = table.data() + table.size();
+    const uint8_t* strings = table.data() + *offset + table[*offset + 1];
+    const size_t nextOffset = static_cast<size_t>(SkipStringSet(strings, end) - table.data());
+    // Offsets are 32-bit: a table beyond that ends the walk there.
+    if (nextOffset > UINT32_MAX || !StructureFitsIn(table, nextOffset)) return 0;
+    *offset = static_cast<uint32_t>(nextOffset);
+    *cursor = table.data() + nextOffset;
     return 1;
 }
 
@@ -83,9 +69,9 @@ uint32_t CSMBios::MatchStructure(const uint8_t* structure, int* found, uint8_t t
     return length;
 }
 
-bool CSMBios::FindOffset(uint8_t type, uint32_t n, uint32_t* offset) {
-    if (!StructureFits(0)) return false;
-    const uint8_t* cursor = m_pTable;
+bool CSMBios::FindOffset(uint8_t type, uint32_t n, uint32_t* offset) const {
+    if (!StructureFitsIn(m_table, 0)) return false;
+    const uint8_t* cursor = m_table.data();
     uint32_t at = 0;
     uint32_t count = 0;
     do {
@@ -96,7 +82,7 @@ bool CSMBios::FindOffset(uint8_t type, uint32_t n, uint32_t* offset) {
             }
             ++count;
         }
-    } while (NextStructure(m_pTable, m_cbTable, &cursor, &at));
+    } while (NextStructure(m_table, &cursor, &at));
     return false;
 }
 
@@ -104,7 +90,7 @@ uint32_t CSMBios::FindStructure(uint8_t type, uint8_t size, void* buffer, bool s
     uint32_t at = 0;
     if (!FindOffset(type, 0, &at)) return 0;
     int found = 0;
-    return MatchStructure(m_pTable + at, &found, type, size, buffer, strict);
+    return MatchStructure(m_table.data() + at, &found, type, size, buffer, strict);
 }
 
 uint32_t CSMBios::GetStructure(uint8_t type, uint8_t size, void* buffer) {
@@ -115,8 +101,8 @@ uint32_t CSMBios::GetStructure(uint8_t type, uint8_t size, void* buffer) {
 uint32_t CSMBios::GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer) {
     uint32_t at = 0;
     if (!HasTable() || !FindOffset(type, 0, &at)) return 0;
-    const uint8_t* begin = m_pTable + at;
-    const uint8_t* tableEnd = m_pTable + m_cbTable;
+    const uint8_t* begin = m_table.data() + at;
+    const uint8_t* tableEnd = m_table.data() + m_table.size();
     const uint8_t* p = begin + begin[1];
     // The extent: the structure with its string set.
     const uint8_t* extentEnd = SkipStringSet(p, tableEnd);

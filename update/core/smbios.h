@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace upd {
 
@@ -27,51 +29,48 @@ public:
 class CSMBios {
 public:
     explicit CSMBios(IFirmwareTableSource* source = nullptr) : m_source(source) {}
-    virtual ~CSMBios();
     CSMBios(const CSMBios&) = delete;
     CSMBios& operator=(const CSMBios&) = delete;
 
     // Reads the raw data from the source and keeps the structure table
     // (the bytes from offset 8, as many as the header's length names and the
     // data really holds). Always 1; without data no table is held.
-    virtual int ReadTable();
-    virtual void FreeTable();
+    int ReadTable();
+    void FreeTable();
     // Formatted length of the first structure of the type, copied into the
     // buffer when its size is exactly that length; 0 when there is none or
     // no table.
-    virtual uint32_t GetStructure(uint8_t type, uint8_t size, void* buffer);
+    uint32_t GetStructure(uint8_t type, uint8_t size, void* buffer);
     // String `index` (0-based) of the first structure of the type: its length
     // plus 1, copied with its NUL when the buffer holds that much; 0 when the
     // structure or the string does not exist.
-    virtual uint32_t GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer);
-    // Moves cursor and offset from the structure at *offset to the next one.
-    // 1 when there is a next structure, 0 at the end, on a malformed
-    // structure or when an argument is missing.
-    virtual int NextStructure(const uint8_t* table, uint32_t tableSize, const uint8_t** cursor,
-                              uint32_t* offset);
+    uint32_t GetStructureString(uint8_t type, uint8_t index, uint32_t size, char* buffer);
+    // Moves cursor and offset from the structure at *offset of the table to
+    // the next one. 1 when there is a next structure, 0 at the end, on a
+    // malformed structure or when an argument is missing.
+    static int NextStructure(std::span<const uint8_t> table, const uint8_t** cursor, uint32_t* offset);
     // The byte after the double NUL that closes the string set at p, or
     // `end` when the set is not closed before it.
-    virtual const uint8_t* SkipStringSet(const uint8_t* p, const uint8_t* end);
+    static const uint8_t* SkipStringSet(const uint8_t* p, const uint8_t* end);
     // 0 when the structure is not of the type; else its formatted length,
     // with *found set and the formatted area copied when allowed (strict: the
     // size must equal the length; otherwise the smaller of the two is copied).
-    virtual uint32_t MatchStructure(const uint8_t* structure, int* found, uint8_t type, uint8_t size, void* buffer,
-                                    bool strict);
-    virtual uint32_t FindStructure(uint8_t type, uint8_t size, void* buffer, bool strict);
+    // The structure's whole formatted area must be readable.
+    static uint32_t MatchStructure(const uint8_t* structure, int* found, uint8_t type, uint8_t size, void* buffer,
+                                   bool strict);
+    uint32_t FindStructure(uint8_t type, uint8_t size, void* buffer, bool strict);
 
-    // Holds a copy of a structure table (tests and the fuzz target).
-    void SetTable(const uint8_t* table, uint32_t size);
-    bool HasTable() const { return m_cbTable != 0; }
+    // Holds a copy of a structure table (what ReadTable found, or one a test
+    // or the fuzz target makes).
+    void SetTable(std::span<const uint8_t> table);
+    bool HasTable() const { return !m_table.empty(); }
 
 private:
-    // True when a whole formatted area starts at `offset` of the held table.
-    bool StructureFits(uint32_t offset) const;
     // Offset of the first structure of the type (true), walking safely.
-    bool FindOffset(uint8_t type, uint32_t n, uint32_t* offset);
+    bool FindOffset(uint8_t type, uint32_t n, uint32_t* offset) const;
 
     IFirmwareTableSource* m_source = nullptr;
-    uint8_t* m_pTable = nullptr;
-    uint32_t m_cbTable = 0;
+    std::vector<uint8_t> m_table;
 };
 
 }  // namespace upd

@@ -112,8 +112,6 @@ public:
     const TaskRecord& Record() const { return m_record; }
     // Replaces the stored result (TaskLint's dry run with a given result).
     void SetResult(uint32_t result) { m_nResult = result; }
-    // True while a started program (or browser) is held.
-    bool HasProcess() const { return m_process != nullptr; }
 
 private:
     // What the action of the task's type answered.

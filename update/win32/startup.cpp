@@ -49,21 +49,6 @@ void ErrorBox(bool noBox, const wchar_t* text) {
     if (!noBox) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
 }
 
-// COM on this thread for the run (the disk-drive probe's management query).
-class CComScope {
-public:
-    CComScope() : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~CComScope() {
-        if (SUCCEEDED(m_hr)) ::CoUninitialize();
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-    bool Failed() const { return FAILED(m_hr); }
-
-private:
-    HRESULT m_hr;
-};
-
 // Start-up and the run, with the log open. The single-instance guard is
 // the caller's, so that it is let go only after the log file is closed (a
 // waiting instance may write to the same file).
@@ -119,7 +104,8 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
         return endEarly(L"error - not Admin. return 6.", kExitNotAdmin);
     }
     log.Line(L"Admin.");
-    CComScope com;
+    // COM on this thread for the run (the disk-drive probe's management query).
+    fwu::CComScope com;
     if (com.Failed()) {
         DeleteOwnParameters();
         return endEarly(L"error - CoInitializeEx Failed. return 8.", kExitComFailed);

@@ -1,9 +1,9 @@
 """End-to-end harness: runs the real Windows programs under Wine.
 
-Each test module gets a throwaway WINEPREFIX (its own wineserver, so named
-objects of one module never meet another's) and a virtual display. Programs
-are started through runexit.exe, which prints the child's full 32-bit exit
-code. Environment:
+Each test process (a module, or one class of it) gets a throwaway WINEPREFIX
+(its own wineserver, so named objects of one process never meet another's)
+and a virtual display of its own. Programs are started through runexit.exe,
+which prints the child's full 32-bit exit code. Environment:
   FWU_BIN      folder of the built programs (build/windows/bin)
   FWU_TESTBIN  folder of the test helpers (build/windows/testbin)
 """

@@ -142,8 +142,9 @@ class WinePrefix:
         """Runs a program to its end; returns its 32-bit exit code.
 
         A start that Wine lost before runexit could create the child (runexit
-        printed nothing at all) is made again, at most twice: the program
-        never ran, so nothing happens twice."""
+        printed nothing at all, or Wine failed its CreateProcessW) is made
+        again, at most twice: the program never ran, so nothing happens
+        twice."""
         for attempt in range(3):
             proc = self.start(exe, *args, env=env)
             try:
@@ -167,7 +168,14 @@ class WinePrefix:
 
 
 class NotStarted(AssertionError):
-    """runexit printed nothing: the program to test was never started."""
+    """runexit printed nothing, or that Wine failed the start itself: the
+    program to test was never started."""
+
+
+# The error runexit's CreateProcessW gives when Wine fails a start inside
+# its own machinery (seen on a heavily loaded machine): no child exists, so
+# the start may be made again like one Wine lost before runexit ran.
+WINE_FAILED_START = "start failed 1359"
 
 
 def finish(proc, timeout=60):
@@ -182,6 +190,8 @@ def finish(proc, timeout=60):
             return int(line[5:], 16)
     if not out.strip():
         raise NotStarted("runexit printed nothing: Wine did not start it")
+    if out.strip() == WINE_FAILED_START:
+        raise NotStarted(f"runexit: {out.strip()}: Wine did not start the program")
     raise AssertionError(f"runexit printed no exit code: {out!r}")
 
 

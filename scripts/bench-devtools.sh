@@ -19,8 +19,9 @@ for f in "$BIN/Findling.exe" "$BIN/Portscout.exe" "$TESTBIN/devfixture.exe" "$TE
   [ -f "$f" ] || { echo "missing $f: build the windows preset first" >&2; exit 1; }
 done
 
-export WINEPREFIX=$(mktemp -d /tmp/fwu-bench-XXXXXX)
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
+WINEPREFIX=$(mktemp -d /tmp/fwu-bench-XXXXXX)
+export WINEPREFIX
 cleanup() { wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"; }
 trap cleanup EXIT
 wineboot -i >/dev/null 2>&1

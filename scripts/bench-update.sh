@@ -17,8 +17,8 @@ cmake --build --preset windows -j2 >/dev/null
 work="$PWD/build/bench"
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 . scripts/wine-env.sh
+export WINEPREFIX="$work/wineprefix"
 cleanup() {
   fwu_stop_wine
   rm -rf "$work"

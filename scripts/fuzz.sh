@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each in turn, from its
+# Builds the libFuzzer targets with clang and runs each target, from its
 # corpus in build/fuzz/corpus and its checked-in seeds in tests/fuzz/seeds.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
 #   scripts/fuzz.sh --runs N               (N executions per target)
@@ -7,6 +7,7 @@
 # build/fuzz/<target>-crash-*; each target's output is in build/fuzz/<target>.log.
 # Ends with one line "fuzz: N passed, N failed" (a target passes when it
 # finds nothing); exits 1 when a target failed or the build did.
+# FWU_FUZZ_JOBS=N runs N targets at a time (default 1).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 case "${1:-}" in
@@ -19,22 +20,49 @@ if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fu
   echo "fuzz: 0 passed, 1 failed"
   exit 1
 fi
-passed=0
-failed=0
-for target in build/fuzz/tests/fuzz/fuzz_*; do
-  [ -f "$target" ] && [ -x "$target" ] || continue
+# One target's run; its verdict line goes to build/fuzz/<target>.result.
+run_target() {
+  local target=$1 name corpus seeds start rc runs
   name=$(basename "$target")
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
   seeds=()
   [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
-  echo "== $name (${limit[*]}) =="
   start=$(date +%s)
   "$target" "${limit[@]}" -max_len="${FWU_FUZZ_MAX_LEN:-65536}" -rss_limit_mb=1024 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/$name-" "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1
   rc=$?
   runs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1/p' "build/fuzz/$name.log" | tail -1)
-  echo "$name: ${runs:-?} executions in $(($(date +%s) - start)) s, exit status $rc"
+  echo "$rc $name: ${runs:-?} executions in $(($(date +%s) - start)) s, exit status $rc" >"build/fuzz/$name.result"
+}
+
+# FWU_FUZZ_JOBS targets run at a time (default 1); the report keeps the
+# targets' order.
+jobs=${FWU_FUZZ_JOBS:-1}
+targets=()
+for target in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -f "$target" ] && [ -x "$target" ] || continue
+  targets+=("$target")
+  rm -f "build/fuzz/$(basename "$target").result"
+done
+running=0
+for target in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+  echo "== $(basename "$target") (${limit[*]}) =="
+  run_target "$target" &
+  running=$((running + 1))
+done
+wait
+passed=0
+failed=0
+for target in "${targets[@]}"; do
+  name=$(basename "$target")
+  result="build/fuzz/$name.result"
+  if [ -f "$result" ]; then read -r rc line <"$result"; else rc=1 line="$name: no result"; fi
+  echo "$line"
   if [ "$rc" -eq 0 ]; then
     passed=$((passed + 1))
   else

@@ -24,14 +24,14 @@ cp build/windows/bin/*.exe "$pkg/"
 cp -r "examples/$example/." "$pkg/"
 rm -f "$pkg/README.md"
 
-export WINEPREFIX="$PWD/build/demo/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-env.sh
+export WINEPREFIX="$PWD/build/demo/wineprefix"
 if [ ! -d "$WINEPREFIX/drive_c" ]; then
   echo "Creating the Wine prefix (once)..."
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
 
-. scripts/wine-env.sh
 fwu_start_display 120 160
 trap fwu_stop_wine EXIT
 

@@ -1,4 +1,13 @@
 # Shared by the scripts that run the programs under Wine; source it.
+# The settings of every Wine run of this tree are the export lines below,
+# one variable each, and nowhere else: the end-to-end harness
+# (tests/e2e/fwutest.py) reads them from this file, so keep each a plain
+# `export NAME=value` line.
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No Mono or Gecko installers: they would ask with dialogs.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
 #   fwu_start_display FIRST LAST  starts an Xvfb on the first free display
 #                                 number in FIRST..LAST unless a usable
 #                                 display is set; sets DISPLAY, fwu_xvfb_pid

@@ -9,7 +9,8 @@
 set -u
 prefix=$1
 shift
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. "$(dirname "$0")/wine-env.sh"
+export WINEPREFIX=$prefix
 unset DISPLAY
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"

@@ -1,14 +1,16 @@
 """End-to-end harness: runs the real Windows programs under Wine.
 
-Each test module gets a throwaway WINEPREFIX (its own wineserver, so named
-objects of one module never meet another's) and a virtual display. Programs
-are started through runexit.exe, which prints the child's full 32-bit exit
-code. Environment:
+Each test process (a module, or one class of it) gets a throwaway WINEPREFIX
+(its own wineserver, so named objects of one process never meet another's)
+and a virtual display of its own. Programs are started through runexit.exe,
+which prints the child's full 32-bit exit code. Environment:
   FWU_BIN      folder of the built programs (build/windows/bin)
   FWU_TESTBIN  folder of the test helpers (build/windows/testbin)
 """
 import atexit
 import os
+import select
+import shlex
 import shutil
 import subprocess
 import tempfile
@@ -24,32 +26,64 @@ _display_proc = None
 _prefix = None
 
 
+def wine_settings(path=ROOT / "scripts" / "wine-env.sh"):
+    """The Wine settings every run of this tree uses: the plain
+    `export NAME=value` lines of scripts/wine-env.sh (the one place they are
+    written; the shell scripts source that file)."""
+    settings = {}
+    for line in Path(path).read_text().splitlines():
+        if not line.startswith("export "):
+            continue
+        words = shlex.split(line, comments=True)
+        if len(words) != 2 or "=" not in words[1]:
+            raise RuntimeError(f"{path}: not a plain export line: {line!r}")
+        name, value = words[1].split("=", 1)
+        settings[name] = value
+    if not settings.get("WINEDLLOVERRIDES"):
+        raise RuntimeError(f"{path} sets no WINEDLLOVERRIDES")
+    return settings
+
+
 def winpath(path):
     """The Wine (Z: drive) form of a Linux path."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
 def ensure_display():
-    """Starts an Xvfb of our own unless a usable display is set."""
+    """Starts an Xvfb of our own unless a usable display is set. The server
+    picks the first free display number itself and tells it through a pipe,
+    so that modules started at the same moment never share one display."""
     global _display_proc
     if _display_proc is not None:
         return os.environ["DISPLAY"]
-    for number in range(90 + os.getpid() % 50, 400):
-        if Path(f"/tmp/.X11-unix/X{number}").exists() or Path(f"/tmp/.X{number}-lock").exists():
-            continue
-        proc = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if Path(f"/tmp/.X11-unix/X{number}").exists():
-                break
-            if proc.poll() is not None:
-                break
-            time.sleep(0.05)
-        if proc.poll() is None:
+    for _ in range(3):
+        reader, writer = os.pipe()
+        try:
+            proc = subprocess.Popen(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp"], pass_fds=(writer,),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        finally:
+            os.close(writer)
+        number = b""
+        end = time.time() + 30
+        with os.fdopen(reader, "rb", buffering=0) as pipe:
+            while not number.endswith(b"\n") and time.time() < end:
+                if not select.select([pipe], [], [], 0.1)[0]:
+                    if proc.poll() is not None:
+                        break
+                    continue
+                chunk = pipe.read(16)
+                if not chunk:
+                    break
+                number += chunk
+        if number.strip().isdigit() and proc.poll() is None:
             _display_proc = proc
-            os.environ["DISPLAY"] = f":{number}"
+            os.environ["DISPLAY"] = f":{int(number)}"
             atexit.register(_stop_display)
             return os.environ["DISPLAY"]
+        if proc.poll() is None:
+            proc.kill()
+        proc.wait()
     raise RuntimeError("no Xvfb display could be started")
 
 
@@ -69,13 +103,8 @@ class WinePrefix:
         ensure_display()
         self.path = Path(tempfile.mkdtemp(prefix="fwu-wine-"))
         self.env = dict(os.environ)
-        self.env.update({
-            "WINEPREFIX": str(self.path),
-            "WINEARCH": "win64",
-            "WINEDEBUG": "-all",
-            # No Mono or Gecko installers: they would ask with dialogs.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        })
+        self.env.update(wine_settings())
+        self.env["WINEPREFIX"] = str(self.path)
         subprocess.run(["wineboot", "-i"], env=self.env, check=True, timeout=300,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wait_idle()
@@ -113,8 +142,9 @@ class WinePrefix:
         """Runs a program to its end; returns its 32-bit exit code.
 
         A start that Wine lost before runexit could create the child (runexit
-        printed nothing at all) is made again, at most twice: the program
-        never ran, so nothing happens twice."""
+        printed nothing at all, or Wine failed its CreateProcessW) is made
+        again, at most twice: the program never ran, so nothing happens
+        twice."""
         for attempt in range(3):
             proc = self.start(exe, *args, env=env)
             try:
@@ -138,7 +168,14 @@ class WinePrefix:
 
 
 class NotStarted(AssertionError):
-    """runexit printed nothing: the program to test was never started."""
+    """runexit printed nothing, or that Wine failed the start itself: the
+    program to test was never started."""
+
+
+# The error runexit's CreateProcessW gives when Wine fails a start inside
+# its own machinery (seen on a heavily loaded machine): no child exists, so
+# the start may be made again like one Wine lost before runexit ran.
+WINE_FAILED_START = "start failed 1359"
 
 
 def finish(proc, timeout=60):
@@ -153,6 +190,8 @@ def finish(proc, timeout=60):
             return int(line[5:], 16)
     if not out.strip():
         raise NotStarted("runexit printed nothing: Wine did not start it")
+    if out.strip() == WINE_FAILED_START:
+        raise NotStarted(f"runexit: {out.strip()}: Wine did not start the program")
     raise AssertionError(f"runexit printed no exit code: {out!r}")
 
 

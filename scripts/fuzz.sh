@@ -3,7 +3,9 @@
 # corpus in build/fuzz/corpus and its checked-in seeds in tests/fuzz/seeds.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]   (default 60)
 #   scripts/fuzz.sh --runs N               (N executions per target)
-# Inputs up to FWU_FUZZ_MAX_LEN bytes (default 65536). A finding is kept as
+# Inputs up to the max_len of the target's tests/fuzz/<target>.options (the
+# size the code under test meets), else 65536 bytes; FWU_FUZZ_MAX_LEN, when
+# set, holds every target to that size instead. A finding is kept as
 # build/fuzz/<target>-crash-*; each target's output is in build/fuzz/<target>.log.
 # Ends with one line "fuzz: N passed, N failed" (a target passes when it
 # finds nothing); exits 1 when a target failed or the build did.
@@ -22,14 +24,19 @@ if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fu
 fi
 # One target's run; its verdict line goes to build/fuzz/<target>.result.
 run_target() {
-  local target=$1 name corpus seeds start rc runs
+  local target=$1 name corpus seeds max_len start rc runs
   name=$(basename "$target")
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
   seeds=()
   [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
+  max_len=${FWU_FUZZ_MAX_LEN:-}
+  if [ -z "$max_len" ] && [ -f "tests/fuzz/$name.options" ]; then
+    max_len=$(sed -nE 's/^max_len *= *([0-9]+) *$/\1/p' "tests/fuzz/$name.options" | tail -1)
+  fi
+  max_len=${max_len:-65536}
   start=$(date +%s)
-  "$target" "${limit[@]}" -max_len="${FWU_FUZZ_MAX_LEN:-65536}" -rss_limit_mb=1024 -print_final_stats=1 \
+  "$target" "${limit[@]}" -max_len="$max_len" -rss_limit_mb=1024 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/$name-" "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1
   rc=$?
   runs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1/p' "build/fuzz/$name.log" | tail -1)

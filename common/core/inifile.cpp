@@ -143,13 +143,23 @@ void AppendTrailer(std::vector<uint8_t>& bytes) {
     for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(kTrailerMarker >> (8 * i)));
 }
 
+IniDocumentSource::IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {
+    for (size_t i = 0; i < m_doc.sections.size(); ++i) {
+        auto [slot, added] = m_index.try_emplace(ToUpperAscii(m_doc.sections[i].name));
+        if (!added) continue;  // a later section of the same name is never read
+        slot->second.section = i;
+        const std::vector<IniEntry>& entries = m_doc.sections[i].entries;
+        for (size_t k = 0; k < entries.size(); ++k) slot->second.entries.try_emplace(ToUpperAscii(entries[k].key), k);
+    }
+}
+
 bool IniDocumentSource::Read(const std::wstring&, const std::wstring& section, const std::wstring& key,
                              std::wstring& text) {
-    const IniSection* s = m_doc.Find(section);
-    if (s == nullptr) return false;
-    const IniEntry* e = s->Find(key);
-    if (e == nullptr) return false;
-    text = e->value;
+    auto s = m_index.find(ToUpperAscii(section));
+    if (s == m_index.end()) return false;
+    auto e = s->second.entries.find(ToUpperAscii(key));
+    if (e == s->second.entries.end()) return false;
+    text = m_doc.sections[s->second.section].entries[e->second].value;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "config.h"
@@ -72,15 +73,24 @@ std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc);
 void AppendTrailer(std::vector<uint8_t>& bytes);
 
 // A profile source over a parsed document (any path reads the document).
+// A read gives what IniDocument::Find and IniSection::Find give (the first
+// section of the name, the first key of the name in it, ASCII case
+// ignored), looked up by upper-case name instead of compared against every
+// section and key.
 class IniDocumentSource : public IProfileSource {
 public:
-    explicit IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {}
+    explicit IniDocumentSource(IniDocument doc);
     bool Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
               std::wstring& text) override;
     const IniDocument& Document() const { return m_doc; }
 
 private:
+    struct SectionIndex {
+        size_t section = 0;
+        std::unordered_map<std::wstring, size_t> entries;  // upper-case key -> first entry
+    };
     IniDocument m_doc;
+    std::unordered_map<std::wstring, SectionIndex> m_index;  // upper-case name -> first section
 };
 
 // Reads a whole file; false when it cannot be read.

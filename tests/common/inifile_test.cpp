@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <memory>
 
 #include "config.h"
 #include "inifile.h"
@@ -100,4 +101,47 @@ TEST(IniFile, BinaryGarbageParsesWithoutCrashing) {
     bytes.push_back(0x41);  // odd length
     d = ParseIni(DecodeFileText(bytes));
     SUCCEED();
+}
+
+TEST(IniFile, SourceReadsWhatTheDocumentFindsForEveryName) {
+    // Only ASCII letters match across case; a later section or key of a name
+    // already seen is never read; the source keeps reading after it is moved.
+    std::wstring text = L"[Sec]\nKey=1\nkey=2\n[SEC]\nOther=3\nKey=4\n[\u00c4]\nx=5\n[\u00e4]\nx=6\n"
+                        L"[]\n=lost\nbare\n[ Blank ]\n k = v \n";
+    text += L"[nul";
+    text += L'\0';
+    text += L"]\nk";
+    text += L'\0';
+    text += L"=7\n";
+    const IniDocument doc = ParseIni(text);
+    auto first = std::make_unique<IniDocumentSource>(doc);
+    IniDocumentSource source = std::move(*first);
+    first.reset();
+
+    std::vector<std::wstring> names{L"sec", L"SEC", L"Sec", L"\u00c4", L"\u00e4", L"", L"Blank", L" Blank ", L"nul",
+                                    L"NUL", L"x"};
+    names.push_back(std::wstring(L"NUL") + L'\0');
+    std::vector<std::wstring> keys{L"key", L"KEY", L"Other", L"x", L"X", L"bare", L"", L"k", L"K", L"missing"};
+    keys.push_back(std::wstring(L"K") + L'\0');
+    for (const auto& s : doc.sections) {
+        names.push_back(s.name);
+        for (const auto& e : s.entries) keys.push_back(e.key);
+    }
+    for (const auto& name : names) {
+        for (const auto& key : keys) {
+            const IniSection* s = doc.Find(name);
+            const IniEntry* e = s ? s->Find(key) : nullptr;
+            std::wstring text = L"untouched";
+            EXPECT_EQ(source.Read(L"any", name, key, text), e != nullptr) << name << L" / " << key;
+            EXPECT_EQ(text, e ? e->value : L"untouched") << name << L" / " << key;
+        }
+    }
+    std::wstring value;
+    ASSERT_TRUE(source.Read(L"", L"SEC", L"KEY", value));
+    EXPECT_EQ(value, L"1");
+    EXPECT_FALSE(source.Read(L"", L"SEC", L"Other", value));
+    ASSERT_TRUE(source.Read(L"", L"\u00e4", L"X", value));
+    EXPECT_EQ(value, L"6");
+    ASSERT_TRUE(source.Read(L"", std::wstring(L"NUL") + L'\0', std::wstring(L"K") + L'\0', value));
+    EXPECT_EQ(value, L"7");
 }

@@ -45,11 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring list;
     for (size_t i = 0; i + 1 < size; i += 2) list.push_back(wchar_t(data[i] | (data[i + 1] << 8)));
 
-    const auto mb = upd::MessageBoxFlagNames();
+    // The tables are the same on every build of them: built once, not for
+    // each input.
+    static const auto mb = upd::MessageBoxFlagNames();
+    static const auto td = upd::TaskDialogFlagNames();
+    static const auto cb = upd::CommonButtonNames();
     uint32_t r = CheckBits(mb, list);
     if (upd::ParseFlagNames(mb.data(), L" ," + list + L", ," + list) != r) __builtin_trap();
-    CheckBits(upd::TaskDialogFlagNames(), list);
-    CheckBits(upd::CommonButtonNames(), list);
+    CheckBits(td, list);
+    CheckBits(cb, list);
     if (upd::ParseFlagNames(nullptr, list) != 0) __builtin_trap();
 
     // The first row's name comes from the input (up to 259 units).

@@ -180,6 +180,22 @@ struct WarningCase {
 
 void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.name; }
 
+// A suggestion is a known key at most two edits away, in a task and in
+// [CONFIG] alike; a key two letters longer than a known one still gets it,
+// one three letters longer or shorter does not.
+TEST(TaskLintWarnings, UnknownKeySuggestsOnlyKeysAtMostTwoEditsAway) {
+    LintRun r = LintText("[CONFIG]\nREQSYSXY=ON\nREQSYSXYZ=ON\n[TASK_1]\nType=5\nWaitExitXY=TRUE\nWaitExitXYZ=TRUE\n"
+                         "WaitE=TRUE\nRET_0x00000000=-1\nRET_0x00000001=-1\n");
+    EXPECT_EQ(r.code, 1) << r.out;
+    ExpectFinding(r, "config.ini:2: warning: [CONFIG] REQSYSXY:", "(did you mean REQSYS?)");
+    ExpectFinding(r, "config.ini:6: warning: [TASK_1] WaitExitXY:", "(did you mean WaitExit?)");
+    for (const char* far : {"REQSYSXYZ:", "WaitExitXYZ:", "WaitE:"}) {
+        std::vector<std::string> lines = LinesWith(r.out, far);
+        ASSERT_EQ(lines.size(), 1u) << r.out;
+        EXPECT_EQ(lines[0].find("did you mean"), std::string::npos) << lines[0];
+    }
+}
+
 class TaskLintWarning : public ::testing::TestWithParam<WarningCase> {};
 
 TEST_P(TaskLintWarning, IsReportedWithItsLocation) {

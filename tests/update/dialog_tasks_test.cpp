@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,21 @@ TEST(ParseFlagNames, StopsAtTheEmptyRowAndAfterAHundredRows) {
     big[100] = FlagNameEntry{0x10, {L'Y'}};  // row 101 is never looked at
     EXPECT_EQ(ParseFlagNames(big.data(), L"X"), 0xAu);
     EXPECT_EQ(ParseFlagNames(big.data(), L"Y"), 0u);
+}
+
+TEST(ParseFlagNames, ARowNameRunsToItsNulOrToItsFullWidth) {
+    // A name that fills all 260 units has no ending NUL: it is 260 units long.
+    std::vector<FlagNameEntry> table(3, FlagNameEntry{0, {}});
+    table[0].value = 0x1;
+    std::wmemset(table[0].name, L'A', 260);
+    table[1] = FlagNameEntry{0x2, {L'A', L'B'}};
+    EXPECT_EQ(ParseFlagNames(table.data(), std::wstring(260, L'A')), 0x1u);
+    EXPECT_EQ(ParseFlagNames(table.data(), std::wstring(259, L'A')), 0u);
+    EXPECT_EQ(ParseFlagNames(table.data(), std::wstring(261, L'A')), 0u);
+    EXPECT_EQ(ParseFlagNames(table.data(), L"AB"), 0x2u);
+    EXPECT_EQ(ParseFlagNames(table.data(), L"A,ABC"), 0u);
+    EXPECT_EQ(ParseFlagNames(table.data(), std::wstring(L"AB") + L'\0'), 0u);
+    EXPECT_EQ(ParseFlagNames(table.data(), std::wstring(L"A") + L'\0' + L"B"), 0u);
 }
 
 TEST(TaskDialogIcons, NamesAnyCaseExactlyOnly) {

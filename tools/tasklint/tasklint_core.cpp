@@ -232,7 +232,10 @@ std::optional<IndexedKey> ParseIndexedKey(const std::wstring& key) {
     return k;
 }
 
+// Exact up to 2, the most a suggestion allows; 3 for anything further apart,
+// which lengths more than 2 apart always are.
 size_t EditDistance(const std::wstring& a, const std::wstring& b) {
+    if (a.size() > b.size() + 2 || b.size() > a.size() + 2) return 3;
     std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
     for (size_t i = 1; i <= a.size(); ++i) {

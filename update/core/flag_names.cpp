@@ -23,10 +23,14 @@ std::vector<FlagNameEntry> BuildTable(std::initializer_list<Row> rows) {
     return table;
 }
 
+// A row's name runs to its NUL or to all 260 units; the walk stops at the
+// first unit that differs.
 bool SameName(const wchar_t* a, const std::wstring& b) {
-    size_t n = 0;
-    while (n < 260 && a[n] != L'\0') ++n;
-    return n == b.size() && b.compare(0, n, a, n) == 0;
+    for (size_t n = 0; n < 260; ++n) {
+        if (a[n] == L'\0') return n == b.size();
+        if (n >= b.size() || a[n] != b[n]) return false;
+    }
+    return b.size() == 260;
 }
 
 }  // namespace

@@ -63,31 +63,10 @@ constexpr uint32_t kEnd = 0xFFFFFFFFu;
 // values Update derives from the keys, never at these joined paths.
 constexpr const wchar_t kLintUpdateFolder[] = L"C:\\Package";
 
-// The flag-word tables are Update's own, so both read a style list alike.
+// The flag-word tables are Update's own, and so is the rule that cuts a
+// list into names: both read a style list alike.
 bool InTable(const std::vector<upd::FlagNameEntry>& table, const std::wstring& upper) {
-    for (const auto& row : table) {
-        if (row.name[0] == L'\0') break;
-        if (upper == row.name) return true;
-    }
-    return false;
-}
-
-// The names of a comma-separated list as Update cuts them: blanks dropped
-// wherever they stand, a comma ends a name, names upper-cased.
-std::vector<std::wstring> SplitFlagNames(const std::wstring& list) {
-    std::vector<std::wstring> names;
-    std::wstring current;
-    for (wchar_t c : list) {
-        if (c == L' ') continue;
-        if (c == L',') {
-            names.push_back(ToUpperAscii(current));
-            current.clear();
-            continue;
-        }
-        current.push_back(c);
-    }
-    names.push_back(ToUpperAscii(current));
-    return names;
+    return upd::FindFlagName(table.data(), upper) != nullptr;
 }
 
 uint32_t ParseNames(const std::vector<upd::FlagNameEntry>& table, const std::wstring& list) {
@@ -657,7 +636,7 @@ private:
 
     void CheckNames(const std::wstring& sec, const IniEntry& e, const std::wstring& value,
                     bool (*known)(const std::wstring&), const wchar_t* what) {
-        for (const std::wstring& n : SplitFlagNames(value))
+        for (const std::wstring& n : upd::SplitFlagNames(value))
             if (!n.empty() && !known(n))
                 Warn(sec, e.key, e.line, FormatString(L"%ls is not a %ls name: it adds nothing", n.c_str(), what));
     }
@@ -671,7 +650,7 @@ private:
         for (const auto& [mask, what] : groups) {
             std::vector<std::wstring> names;
             std::set<uint32_t> values;
-            for (const std::wstring& n : SplitFlagNames(value)) {
+            for (const std::wstring& n : upd::SplitFlagNames(value)) {
                 for (const auto& row : table) {
                     if (row.name[0] == L'\0') break;
                     if (n != row.name || (row.value & mask) == 0) continue;
@@ -731,7 +710,7 @@ private:
         } else if (name == L"TD_CommonButtons") {
             CheckNames(sec, e, value, IsCommonButtonName, L"common button");
         } else if (name == L"TD_pszMainIcon" || name == L"TD_pszFooterIcon") {
-            if (!value.empty() && !IsTaskDialogIconName(ToUpperAscii(value)))
+            if (!value.empty() && !IsTaskDialogIconName(value))
                 Warn(sec, e.key, e.line,
                      FormatString(L"%ls is not an icon name (TD_ERROR_ICON, TD_WARNING_ICON, "
                                   L"TD_INFORMATION_ICON, TD_SHIELD_ICON): no icon is shown",

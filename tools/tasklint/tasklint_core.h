@@ -123,11 +123,11 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
 std::filesystem::path WideToPath(const std::wstring& text);
 std::wstring PathToWide(const std::filesystem::path& path);
 
-// The names Update knows in MsgType, TD_Flags, TD_CommonButtons and the icon
-// keys (upper case).
+// The names Update knows in MsgType, TD_Flags and TD_CommonButtons (upper
+// case, as upd::SplitFlagNames gives them) and in the icon keys (any case).
 bool IsMessageBoxStyleName(const std::wstring& upperName);
 bool IsTaskDialogFlagName(const std::wstring& upperName);
 bool IsCommonButtonName(const std::wstring& upperName);
-bool IsTaskDialogIconName(const std::wstring& upperName);
+bool IsTaskDialogIconName(const std::wstring& name);
 
 }  // namespace fwu::lint

@@ -915,19 +915,26 @@ private:
 
     ResultSet TaskDialogResults(const upd::TaskRecord& task) {
         ResultSet r;
-        uint32_t flags = ParseNames(upd::TaskDialogFlagNames(), task.TD_Flags);
-        uint32_t common = ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons);
-        std::set<uint32_t> buttons, radios, checks{0};
+        const std::vector<upd::FlagNameEntry> flagNames = upd::TaskDialogFlagNames();
+        const std::vector<upd::FlagNameEntry> buttonNames = upd::CommonButtonNames();
+        uint32_t flags = ParseNames(flagNames, task.TD_Flags);
+        uint32_t common = ParseNames(buttonNames, task.TD_CommonButtons);
+        std::set<uint32_t> buttons, radios;
+        std::set<bool> checks{false};
         for (int32_t id : CommonButtonIds(common)) buttons.insert(uint32_t(id));
         for (int32_t id : task.ButtonIds) buttons.insert(uint32_t(id));
         if (buttons.empty()) buttons.insert(1);  // the dialog shows OK
-        if ((flags & 0x8) || (common & 0x8)) buttons.insert(2);  // closing the dialog
+        // Closing the dialog answers IDCANCEL.
+        if ((flags & FlagValue(flagNames, L"TDF_ALLOW_DIALOG_CANCELLATION")) ||
+            (common & FlagValue(buttonNames, L"TDCBF_CANCEL_BUTTON")))
+            buttons.insert(2);
         for (int32_t id : task.RadioIds) radios.insert(uint32_t(id));
-        if (radios.empty() || (flags & 0x4000)) radios.insert(0);
-        if (!task.TD_VerificationText.empty()) checks.insert(0x80000000u);
+        if (radios.empty() || (flags & FlagValue(flagNames, L"TDF_NO_DEFAULT_RADIO_BUTTON"))) radios.insert(0);
+        if (!task.TD_VerificationText.empty()) checks.insert(true);
         for (uint32_t rad : radios)
             for (uint32_t b : buttons)
-                for (uint32_t c : checks) r.values.insert(((rad * 65536u) + b) | c);
+                for (bool checked : checks)
+                    r.values.insert(upd::PackTaskDialogResult(int32_t(b), int32_t(rad), checked));
         r.failures = {0xFFFFFFFFu};
         return r;
     }

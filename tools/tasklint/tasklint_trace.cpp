@@ -168,8 +168,9 @@ uint32_t TaskDialogDefaultAnswer(const upd::TaskRecord& task) {
     }
     int32_t radio = task.TD_DefaultRadioButton;
     if (radio == 0 && !task.RadioIds.empty()) radio = task.RadioIds.front();
-    uint32_t flags = upd::ParseFlagNames(upd::TaskDialogFlagNames().data(), task.TD_Flags);
-    bool checked = (flags & 0x0100) != 0;  // TDF_VERIFICATION_FLAG_CHECKED
+    const std::vector<upd::FlagNameEntry> flagNames = upd::TaskDialogFlagNames();
+    uint32_t flags = upd::ParseFlagNames(flagNames.data(), task.TD_Flags);
+    bool checked = (flags & FlagValue(flagNames, L"TDF_VERIFICATION_FLAG_CHECKED")) != 0;
     return upd::PackTaskDialogResult(button, radio, checked);
 }
 

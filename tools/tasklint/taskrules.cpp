@@ -1,7 +1,5 @@
 #include "taskrules.h"
 
-#include <iterator>
-
 #include "number.h"
 #include "text.h"
 
@@ -67,13 +65,23 @@ const TaskKey* FindTaskKey(const std::wstring& name) {
 
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type) { return type < 14 && (key.usedBy & Bit(type)) != 0; }
 
+uint32_t FlagValue(const std::vector<upd::FlagNameEntry>& table, const wchar_t* name) {
+    const upd::FlagNameEntry* row = upd::FindFlagName(table.data(), name);
+    return row ? row->value : 0;
+}
+
 std::vector<int32_t> CommonButtonIds(uint32_t commonButtons) {
-    // TDCBF_ OK, YES, NO, CANCEL, RETRY, CLOSE and their button ids.
-    static const uint32_t kFlags[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20};
-    static const int32_t kIds[] = {1, 6, 7, 2, 4, 8};
+    // The common buttons and the ids they answer with (IDOK, IDYES, IDNO,
+    // IDCANCEL, IDRETRY, IDCLOSE).
+    static const struct {
+        const wchar_t* name;
+        int32_t id;
+    } kButtons[] = {{L"TDCBF_OK_BUTTON", 1},     {L"TDCBF_YES_BUTTON", 6},   {L"TDCBF_NO_BUTTON", 7},
+                    {L"TDCBF_CANCEL_BUTTON", 2}, {L"TDCBF_RETRY_BUTTON", 4}, {L"TDCBF_CLOSE_BUTTON", 8}};
+    const std::vector<upd::FlagNameEntry> table = upd::CommonButtonNames();
     std::vector<int32_t> ids;
-    for (size_t i = 0; i < std::size(kFlags); ++i)
-        if (commonButtons & kFlags[i]) ids.push_back(kIds[i]);
+    for (const auto& button : kButtons)
+        if (commonButtons & FlagValue(table, button.name)) ids.push_back(button.id);
     return ids;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "flag_names.h"
 #include "task.h"
 
 namespace fwu::lint {
@@ -51,6 +52,10 @@ const std::vector<TaskKey>& TaskKeys();
 // The key of that name, compared ignoring ASCII case; null when unknown.
 const TaskKey* FindTaskKey(const std::wstring& name);
 bool TaskKeyUsedBy(const TaskKey& key, uint32_t type);
+
+// The value of one name of one of Update's flag-name tables
+// ("TDF_ALLOW_DIALOG_CANCELLATION"); 0 for a name it does not hold.
+uint32_t FlagValue(const std::vector<upd::FlagNameEntry>& table, const wchar_t* name);
 
 // The button ids of the common buttons set in TD_CommonButtons, in the
 // order of their flags (OK 1, Yes 6, No 7, Cancel 2, Retry 4, Close 8).

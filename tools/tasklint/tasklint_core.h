@@ -104,6 +104,12 @@ struct LintReport {
     int ExitCode() const;  // 2 errors, 1 warnings, 0 clean
 };
 
+// The exit codes of the check.
+inline constexpr int kLintExitClean = 0;
+inline constexpr int kLintExitWarnings = 1;
+inline constexpr int kLintExitErrors = 2;
+inline constexpr int kLintExitUsage = 3;  // usage error or unreadable file
+
 // Checks the bytes of a config.ini. `fileLabel` is only used in messages.
 LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions& options);
 

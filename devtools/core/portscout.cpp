@@ -104,7 +104,7 @@ int32_t PortscoutSearch(IDeviceSystem& system, IToolLog& log, uint32_t type, uin
 int32_t RunPortscout(uint32_t vid, uint32_t pid, uint32_t type, IDeviceSystem& system, IToolLog& log) {
     if (vid == 0 && pid == 0) {
         log.Line(L"parameter error.");
-        return 5;
+        return kExitMissingOption;
     }
     LogLine(log, L"Target: VID=0x%04X PID=0x%04X.", static_cast<unsigned>(vid), static_cast<unsigned>(pid));
     int32_t code = PortscoutSearch(system, log, type, vid, pid);

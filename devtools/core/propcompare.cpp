@@ -13,7 +13,7 @@ int32_t RunPropertyCompare(const CompareProfile& profile, const std::wstring& hw
                            IDeviceSystem& system, IToolLog& log, const TextCompare& compare) {
     LogLine(log, L"Target HwID: %ls.", hwid.c_str());
     LogLine(log, profile.targetLine, value.c_str());
-    if (hwid.empty() || value.empty()) return 5;
+    if (hwid.empty() || value.empty()) return kExitMissingOption;
     int32_t result = 8;
     // Only the first matching device is looked at.
     WalkOutcome outcome = EnumerateMatchingDevices(system, log, hwid, [&](IDeviceList& devices) {

@@ -11,6 +11,12 @@
 
 namespace fwu {
 
+// The exit code of Findling, Ailscan, Romstamp and Portscout started
+// without the options they need.
+inline constexpr int32_t kExitMissingOption = 5;
+// Unbinder's answer when it removes nothing (also without /HwID:).
+inline constexpr uint32_t kUnbinderCouldNot = 0xFFFFFFFFu;
+
 // Findling: 0 found, 5 no text, 6 not found, 7 device list unavailable.
 int32_t RunFindling(const std::wstring& hwid, IDeviceSystem& system, IToolLog& log);
 

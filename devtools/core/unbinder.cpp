@@ -28,16 +28,15 @@ std::wstring FindDriverInfName(const std::wstring& hwid, IDeviceSystem& system, 
 }
 
 uint32_t RunUnbinder(const std::wstring& hwid, IDeviceSystem& system, IToolLog& log, IUtilityRunner& runner) {
-    constexpr uint32_t kCouldNot = 0xFFFFFFFFu;
     if (hwid.empty()) {
         log.Line(L"parameter error (0xFFFFFFFF).");
-        return kCouldNot;
+        return kUnbinderCouldNot;
     }
     LogLine(log, L"Target HwID: %ls.", hwid.c_str());
     std::wstring inf = FindDriverInfName(hwid, system, log);
     if (inf.empty()) {
         log.Line(L"error - HwID is not found (0xFFFFFFFF).");
-        return kCouldNot;
+        return kUnbinderCouldNot;
     }
     std::wstring path = runner.ExpandEnvironment(kPnpUtilPath);
     std::wstring arguments = FormatString(kPnpUtilArguments, inf.c_str());

@@ -11,16 +11,17 @@ namespace fwu::lint {
 
 namespace {
 
-const wchar_t kUsage[] =
+const std::wstring kUsage = FormatString(
     L"usage: TaskLint [--graph[=FILE]] [--first N] [--package DIR] CONFIG.INI\n"
     L"       TaskLint --trace [--silent] [--result N=VALUE]... CONFIG.INI   (a dry run; --trace --help)\n"
     L"       TaskLint --version\n"
-    L"  checks a task list the way Update reads it; exit code 0 clean, 1 warnings, 2 errors,\n"
-    L"  3 usage or unreadable file\n"
+    L"  checks a task list the way Update reads it; exit code %d clean, %d warnings, %d errors,\n"
+    L"  %d usage or unreadable file\n"
     L"  --graph      write the task flow as a Graphviz DOT graph (to FILE, or to standard output)\n"
     L"  --first N    the first task, as Update's /FTN:N (default 1)\n"
     L"  --package D  the package folder (where Update.exe lies) for the check of programs in Path;\n"
-    L"               default: the folder above the file's \"config\" folder";
+    L"               default: the folder above the file's \"config\" folder",
+    kLintExitClean, kLintExitWarnings, kLintExitErrors, kLintExitUsage);
 
 std::wstring LastPart(const std::wstring& path) {
     size_t p = path.find_last_of(L"\\/");
@@ -59,8 +60,8 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
         } else if ((a == L"--first" || a == L"--package") && i + 1 < args.size()) {
             if (a == L"--first") {
                 if (!ParseUnsignedAuto(args[++i], &options.firstTask)) {
-                    err = L"--first needs a task number\n" + std::wstring(kUsage) + L"\n";
-                    return 3;
+                    err = L"--first needs a task number\n" + kUsage + L"\n";
+                    return kLintExitUsage;
                 }
             } else {
                 options.packageFolder = ToPath(args[++i]);
@@ -68,30 +69,30 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
             }
         } else if (a == L"--version") {
             out = L"TaskLint " FWU_VERSION_STRING L"\n";
-            return 0;
+            return kLintExitClean;
         } else if (a == L"--help" || a == L"-h") {
-            out = std::wstring(kUsage) + L"\n";
-            return 0;
+            out = kUsage + L"\n";
+            return kLintExitClean;
         } else if (!a.empty() && a[0] == L'-') {
             err = L"unknown option " + a + L"\n" + kUsage + L"\n";
-            return 3;
+            return kLintExitUsage;
         } else if (file.empty()) {
             file = a;
         } else {
-            err = std::wstring(kUsage) + L"\n";
-            return 3;
+            err = kUsage + L"\n";
+            return kLintExitUsage;
         }
     }
     if (file.empty()) {
-        err = std::wstring(kUsage) + L"\n";
-        return 3;
+        err = kUsage + L"\n";
+        return kLintExitUsage;
     }
     std::vector<uint8_t> bytes;
     std::filesystem::path path = ToPath(file);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec) || !ReadWholeFile(path, bytes)) {
         err = file + L": cannot read the file\n";
-        return 3;
+        return kLintExitUsage;
     }
     if (!packageGiven) options.packageFolder = DefaultPackageFolder(path);
 
@@ -116,7 +117,7 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
             std::string utf8 = ToUtf8(dot);
             if (!WriteWholeFile(ToPath(graphFile), std::vector<uint8_t>(utf8.begin(), utf8.end()))) {
                 err = graphFile + L": cannot write the graph\n";
-                return 3;
+                return kLintExitUsage;
             }
             out = findings;
         }

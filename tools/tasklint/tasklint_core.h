@@ -104,6 +104,12 @@ struct LintReport {
     int ExitCode() const;  // 2 errors, 1 warnings, 0 clean
 };
 
+// The exit codes of the check.
+inline constexpr int kLintExitClean = 0;
+inline constexpr int kLintExitWarnings = 1;
+inline constexpr int kLintExitErrors = 2;
+inline constexpr int kLintExitUsage = 3;  // usage error or unreadable file
+
 // Checks the bytes of a config.ini. `fileLabel` is only used in messages.
 LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions& options);
 
@@ -123,11 +129,11 @@ int TaskLintMain(const std::vector<std::wstring>& args, std::wstring& out, std::
 std::filesystem::path WideToPath(const std::wstring& text);
 std::wstring PathToWide(const std::filesystem::path& path);
 
-// The names Update knows in MsgType, TD_Flags, TD_CommonButtons and the icon
-// keys (upper case).
+// The names Update knows in MsgType, TD_Flags and TD_CommonButtons (upper
+// case, as upd::SplitFlagNames gives them) and in the icon keys (any case).
 bool IsMessageBoxStyleName(const std::wstring& upperName);
 bool IsTaskDialogFlagName(const std::wstring& upperName);
 bool IsCommonButtonName(const std::wstring& upperName);
-bool IsTaskDialogIconName(const std::wstring& upperName);
+bool IsTaskDialogIconName(const std::wstring& name);
 
 }  // namespace fwu::lint

@@ -7,6 +7,7 @@
 #include "inifile.h"
 #include "number.h"
 #include "optpick_core.h"
+#include "package_folder.h"
 #include "progress_core.h"
 #include "tallykeep_core.h"
 #include "text.h"
@@ -93,12 +94,15 @@ void CheckTextOrder(PackageTool tool, const wchar_t* option, const std::wstring&
     std::optional<std::wstring> other = TextOrderCounterexample(value);
     if (!other) return;
     bool sortsAfter = CompareText(*other, value) > 0;
+    // The tool's answer: 1 "sorts after", 0xFFFFFFFF "sorts before".
+    const uint32_t code = uint32_t(CompareSign(sortsAfter ? 1 : -1));
     out.push_back(Warning(FormatString(
         L"%ls compares /%ls%ls as text, not as a number: a device value of %ls sorts %ls it (exit code %ls) "
         L"although it is %ls, and RET_0x00000001 and RET_0xFFFFFFFF lead to different tasks here; branch on 0 "
         L"(equal) alone or compare values of one width",
         ToolName(tool), option, value.c_str(), other->c_str(), sortsAfter ? L"after" : L"before",
-        sortsAfter ? L"1" : L"0xFFFFFFFF", sortsAfter ? L"lower" : L"higher")));
+        (sortsAfter ? FormatString(L"%u", code) : FormatString(L"0x%08X", code)).c_str(),
+        sortsAfter ? L"lower" : L"higher")));
 }
 
 std::wstring Shown(const std::filesystem::path& file, const std::filesystem::path& packageFolder) {
@@ -146,13 +150,6 @@ bool IsLanguageName(const std::wstring& name) {
         if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-'))
             return false;
     return true;
-}
-
-std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& folder, const wchar_t* name) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (EqualsNoCaseAscii(PathToWide(it->path().filename()), name) && it->is_regular_file(ec)) return it->path();
-    return std::nullopt;
 }
 
 }  // namespace
@@ -242,7 +239,8 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
     switch (tool) {
     case PackageTool::Findling:
         if (params.Find(L"HwID:", nullptr).empty())
-            out.push_back(Error(L"Findling without /HwID: looks at no device and exits with 5"));
+            out.push_back(Error(FormatString(L"Findling without /HwID: looks at no device and exits with %d",
+                                             int(kExitMissingOption))));
         CheckWaited(tool, waitExit, out);
         break;
     case PackageTool::Ailscan:
@@ -251,8 +249,8 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
         std::wstring hwid = params.Find(L"HwID:", nullptr);
         std::wstring value = params.Find(profile.valueOption, nullptr);
         if (hwid.empty() || value.empty()) {
-            std::wstring message = FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with 5",
-                                                ToolName(tool), profile.valueOption);
+            std::wstring message = FormatString(L"%ls without /HwID: and /%ls looks at no device and exits with %d",
+                                                ToolName(tool), profile.valueOption, int(kExitMissingOption));
             // A value under another option name ("/Code:9") is not read.
             if (!value.empty() || !hwid.empty())
                 for (const std::wstring& a : SplitArguments(arguments)) {
@@ -275,13 +273,16 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
     }
     case PackageTool::Unbinder:
         if (params.Find(L"HwID:", nullptr).empty())
-            out.push_back(Error(L"Unbinder without /HwID: removes nothing and exits with 0xFFFFFFFF"));
+            out.push_back(Error(FormatString(L"Unbinder without /HwID: removes nothing and exits with 0x%08X",
+                                             unsigned(kUnbinderCouldNot))));
         CheckWaited(tool, waitExit, out);
         break;
     case PackageTool::Portscout:
         if (UnsignedOptionOr(params.Find(L"VID:", nullptr), 0) == 0 &&
             UnsignedOptionOr(params.Find(L"PID:", nullptr), 0) == 0)
-            out.push_back(Error(L"Portscout without a /VID: or /PID: number looks at no device and exits with 5"));
+            out.push_back(Error(FormatString(
+                L"Portscout without a /VID: or /PID: number looks at no device and exits with %d",
+                int(kExitMissingOption))));
         CheckWaited(tool, waitExit, out);
         break;
     case PackageTool::Progress: {
@@ -308,21 +309,26 @@ std::vector<ToolIssue> CheckToolOptions(PackageTool tool, RunScope run, const st
                                    L"/ReturnBySilent: alone does not make it silent, give /s as well")));
         uint32_t parsed = 0;
         if (o.silent && silentExit.empty())
-            out.push_back(Warning(L"Optpick /s without /ReturnBySilent:N exits with 0, the answer of OK, as if a "
-                                  L"person had confirmed; give /ReturnBySilent:N to choose the silent answer"));
+            out.push_back(Warning(FormatString(L"Optpick /s without /ReturnBySilent:N exits with %u, the answer of "
+                                               L"OK, as if a person had confirmed; give /ReturnBySilent:N to choose "
+                                               L"the silent answer",
+                                               unsigned(o.silentExit))));
         else if (o.silent && !ParseUnsignedAuto(silentExit, &parsed))
-            out.push_back(Warning(FormatString(L"/ReturnBySilent:%ls is not a number: Optpick exits with 0 "
+            out.push_back(Warning(FormatString(L"/ReturnBySilent:%ls is not a number: Optpick exits with %u "
                                                L"in silent mode",
-                                               silentExit.c_str())));
+                                               silentExit.c_str(), unsigned(o.silentExit))));
         CheckWaited(tool, waitExit, out);
         break;
     }
     case PackageTool::Tallykeep: {
         tly::Options o = tly::ReadOptions(params);
         if (!o.flags.loop)
-            out.push_back(Error(L"Tallykeep without /loop counts nothing and exits with 5"));
+            out.push_back(Error(FormatString(L"Tallykeep without /loop counts nothing and exits with %d",
+                                             int(tly::kExitNoOperation))));
         else if (tly::DecideOperation(o.flags) == tly::Operation::None)
-            out.push_back(Error(L"Tallykeep without /check, /increment or /delete counts nothing and exits with 5"));
+            out.push_back(Error(FormatString(
+                L"Tallykeep without /check, /increment or /delete counts nothing and exits with %d",
+                int(tly::kExitNoOperation))));
         else if (tly::DecideOperation(o.flags) == tly::Operation::Check)
             CheckWaited(tool, waitExit, out);
         break;
@@ -355,9 +361,9 @@ std::vector<std::filesystem::path> ToolConfigFiles(const std::filesystem::path& 
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->is_directory(ec) || !IsLanguageName(PathToWide(it->path().filename()))) continue;
-        if (std::optional<std::filesystem::path> f = FindNoCase(it->path(), L"config.ini")) files.push_back(*f);
+        if (std::optional<std::filesystem::path> f = FindNoCase(it->path(), L"config.ini", EntryKind::File)) files.push_back(*f);
     }
-    if (std::optional<std::filesystem::path> f = FindNoCase(folder, L"config.ini")) files.push_back(*f);
+    if (std::optional<std::filesystem::path> f = FindNoCase(folder, L"config.ini", EntryKind::File)) files.push_back(*f);
     return files;
 }
 
@@ -371,18 +377,20 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
     case PackageTool::Progress: {
         if (prg::ReadOptions(params).mode != prg::Mode::On) break;
         if (files.empty()) {
-            add(Severity::Error, L"Progress /ON finds no config.ini beside it: it shows the blocking box \"Ini "
-                                 L"file is not found.\" (also in a silent run) and exits with 1");
+            const prg::ConfigVerdict missing = prg::JudgeConfig(false, false);
+            add(Severity::Error, FormatString(L"Progress /ON finds no config.ini beside it: it shows the blocking box "
+                                              L"\"%ls\" (also in a silent run) and exits with %u",
+                                              missing.message, unsigned(missing.exitCode)));
             break;
         }
         for (const std::filesystem::path& f : files) {
             ToolConfig c = ReadToolConfig(f);
             std::wstring name = Shown(f, packageFolder);
             if (!c.valid) {
+                const prg::ConfigVerdict falsified = prg::JudgeConfig(true, false);
                 add(Severity::Error, FormatString(L"%ls fails its integrity check: Progress /ON shows the blocking "
-                                                  L"box \"Falsify ini file.\" (also in a silent run) and exits "
-                                                  L"with 2",
-                                                  name.c_str()));
+                                                  L"box \"%ls\" (also in a silent run) and exits with %u",
+                                                  name.c_str(), falsified.message, unsigned(falsified.exitCode)));
                 continue;
             }
             for (const wchar_t* key : {L"IDS_STR_TITLE", L"IDC_STATIC_PROGRESS"})
@@ -396,17 +404,20 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
     case PackageTool::Optpick: {
         opk::Options o = opk::ReadOptions(params);
         if (files.empty()) {
-            add(Severity::Error, o.silent ? std::wstring(L"Optpick finds no config.ini beside it and exits with 5")
-                                          : std::wstring(L"Optpick finds no config.ini beside it: it shows \"Ini "
-                                                         L"file is not found.\" and exits with 5"));
+            const opk::ConfigVerdict missing = opk::JudgeConfig(false, false);
+            add(Severity::Error,
+                o.silent ? FormatString(L"Optpick finds no config.ini beside it and exits with %u",
+                                        unsigned(missing.exitCode))
+                         : FormatString(L"Optpick finds no config.ini beside it: it shows \"%ls\" and exits with %u",
+                                        missing.message, unsigned(missing.exitCode)));
             break;
         }
         for (const std::filesystem::path& f : files) {
             ToolConfig c = ReadToolConfig(f);
             std::wstring name = Shown(f, packageFolder);
             if (!c.valid) {
-                add(Severity::Error,
-                    FormatString(L"%ls fails its integrity check: Optpick exits with 6", name.c_str()));
+                add(Severity::Error, FormatString(L"%ls fails its integrity check: Optpick exits with %u", name.c_str(),
+                                                  unsigned(opk::JudgeConfig(true, false).exitCode)));
                 continue;
             }
             // A silent Optpick shows no dialog and reads no dialog section.

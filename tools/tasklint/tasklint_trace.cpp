@@ -11,6 +11,7 @@
 #include "flag_names.h"
 #include "inifile.h"
 #include "number.h"
+#include "package_folder.h"
 #include "runstate.h"
 #include "sequencer.h"
 #include "tasklint_core.h"
@@ -25,9 +26,6 @@ namespace fwu::lint {
 namespace {
 
 constexpr uint32_t kFailed = 0xFFFFFFFFu;
-// What a start of a missing program fails with (ERROR_FILE_NOT_FOUND; also
-// when a folder on the way is missing).
-constexpr uint32_t kErrorFileNotFound = 2;
 
 #if !defined(_WIN32)
 // Elsewhere than on Windows, the folders every Windows system names, for
@@ -106,52 +104,12 @@ bool ExpandFromOwnEnvironment(const std::wstring& text, std::wstring& expanded) 
     return true;
 }
 
-// Case-insensitive lookup of a relative Windows path under a folder, as a
-// Windows file system finds it. 0 when it exists, else the error number a
-// start fails with.
-uint32_t LookUpInFolder(const std::filesystem::path& folder, const std::wstring& relative) {
-    std::filesystem::path cur = folder;
-    std::error_code ec;
-    std::vector<std::wstring> parts;
-    size_t pos = 0;
-    while (pos <= relative.size()) {
-        size_t next = relative.find_first_of(L"\\/", pos);
-        std::wstring part = relative.substr(pos, next == std::wstring::npos ? std::wstring::npos : next - pos);
-        pos = next == std::wstring::npos ? relative.size() + 1 : next + 1;
-        if (!part.empty() && part != L".") parts.push_back(part);
-    }
-    for (size_t k = 0; k < parts.size(); ++k) {
-        if (parts[k] == L"..") {
-            cur = cur.parent_path();
-            continue;
-        }
-        bool found = false;
-        for (std::filesystem::directory_iterator it(cur, ec), end; !ec && it != end; it.increment(ec)) {
-            if (EqualsNoCaseAscii(PathToWide(it->path().filename()), parts[k])) {
-                cur = it->path();
-                found = true;
-                break;
-            }
-        }
-        if (!found) return kErrorFileNotFound;
-    }
-    return std::filesystem::is_directory(cur, ec) ? kErrorFileNotFound : 0;
-}
-
 // The button a message box gives when Enter is pressed: its default button
 // (MB_DEFBUTTON2..4), else the first of its button group.
 uint32_t MessageBoxDefaultAnswer(uint32_t style) {
-    std::vector<uint32_t> buttons;
-    switch (style & 0xF) {
-    case 1: buttons = {1, 2}; break;
-    case 2: buttons = {3, 4, 5}; break;
-    case 3: buttons = {6, 7, 2}; break;
-    case 4: buttons = {6, 7}; break;
-    case 5: buttons = {4, 2}; break;
-    case 6: buttons = {2, 10, 11}; break;
-    default: buttons = {1}; break;
-    }
-    size_t index = (style >> 8) & 0xF;
+    std::vector<uint32_t> buttons = MessageBoxButtonGroup(style);
+    if (buttons.empty()) buttons = MessageBoxButtonGroup(0);
+    size_t index = (style >> 8) & 0xF;  // MB_DEFBUTTON1 to MB_DEFBUTTON4
     return index < buttons.size() ? buttons[index] : buttons[0];
 }
 
@@ -168,28 +126,10 @@ uint32_t TaskDialogDefaultAnswer(const upd::TaskRecord& task) {
     }
     int32_t radio = task.TD_DefaultRadioButton;
     if (radio == 0 && !task.RadioIds.empty()) radio = task.RadioIds.front();
-    uint32_t flags = upd::ParseFlagNames(upd::TaskDialogFlagNames().data(), task.TD_Flags);
-    bool checked = (flags & 0x0100) != 0;  // TDF_VERIFICATION_FLAG_CHECKED
+    const std::vector<upd::FlagNameEntry> flagNames = upd::TaskDialogFlagNames();
+    uint32_t flags = upd::ParseFlagNames(flagNames.data(), task.TD_Flags);
+    bool checked = (flags & FlagValue(flagNames, L"TDF_VERIFICATION_FLAG_CHECKED")) != 0;
     return upd::PackTaskDialogResult(button, radio, checked);
-}
-
-const wchar_t* TypeWord(uint32_t type) {
-    switch (type) {
-    case upd::TASK_RUN_PROGRAM: return L"program";
-    case upd::TASK_MESSAGE_BOX: return L"message box";
-    case upd::TASK_SHUTDOWN: return L"shutdown";
-    case upd::TASK_RESTART: return L"restart";
-    case upd::TASK_OPEN_URL: return L"web page";
-    case upd::TASK_WOW64_TEST: return L"WOW64 test";
-    case upd::TASK_BASEBOARD_CHECK: return L"base board check";
-    case upd::TASK_DISK_MODEL_CHECK: return L"disk model check";
-    case upd::TASK_DISK_FIRMWARE_CHECK: return L"disk firmware check";
-    case upd::TASK_GOTO: return L"go-to";
-    case upd::TASK_TASK_DIALOG: return L"task dialog";
-    case upd::TASK_RETURN_VALUE: return L"return-value";
-    case upd::TASK_PARAMETER_TEST: return L"parameter test";
-    default: return L"folder removal";
-    }
 }
 
 // The state of one dry run, shared by the platform stand-ins.
@@ -301,7 +241,7 @@ private:
         RunScope run = t.Silent ? RunScope::Silent : RunScope::Interactive;
         for (const ToolIssue& issue : CheckToolOptions(tool, run, t.ChosenArguments(), t.WaitExit != 0, false))
             if (issue.severity == Severity::Error)
-                m_run.Note(FormatString(L"TASK_%d: %ls", int(t.Number), issue.message.c_str()));
+                m_run.Note(FormatString(L"%ls: %ls", upd::TaskSectionName(t.Number).c_str(), issue.message.c_str()));
     }
 
     uint32_t MissingProgramError(const upd::TaskRecord& t) {
@@ -309,17 +249,17 @@ private:
         if (o.packageFolder.empty()) return 0;
         std::wstring prefix = o.updateFolder + L"\\";
         if (t.Path.find(L'%') != std::wstring::npos) {
-            m_run.Note(FormatString(L"TASK_%d: %ls names an environment variable that is not set here: the trace "
+            m_run.Note(FormatString(L"%ls: %ls names an environment variable that is not set here: the trace "
                                     L"assumes the program starts",
-                                    int(t.Number), t.Path.c_str()));
+                                    upd::TaskSectionName(t.Number).c_str(), t.Path.c_str()));
             return 0;
         }
         if (t.Path.size() <= prefix.size() || !EqualsNoCaseAscii(t.Path.substr(0, prefix.size()), prefix)) {
-            m_run.Note(FormatString(L"TASK_%d: %ls lies outside the package folder: the trace assumes it starts",
-                                    int(t.Number), t.Path.c_str()));
+            m_run.Note(FormatString(L"%ls: %ls lies outside the package folder: the trace assumes it starts",
+                                    upd::TaskSectionName(t.Number).c_str(), t.Path.c_str()));
             return 0;
         }
-        return LookUpInFolder(o.packageFolder, t.Path.substr(prefix.size()));
+        return ProgramStartError(o.packageFolder, t.Path.substr(prefix.size()));
     }
 
     TraceRun& m_run;
@@ -372,9 +312,9 @@ public:
     void RegisterDelete(const std::wstring&) override {}
     void EndSession(uint32_t) override {
         const upd::TaskRecord& t = *m_run.current;
-        m_run.Note(FormatString(L"TASK_%d asks Windows to %ls: Update goes on with the list until Windows "
+        m_run.Note(FormatString(L"%ls asks Windows to %ls: Update goes on with the list until Windows "
                                 L"ends the session, which may cut the run short with the exit code stored last",
-                                int(t.Number), t.Type == upd::TASK_RESTART ? L"restart" : L"shut down"));
+                                upd::TaskSectionName(t.Number).c_str(), t.Type == upd::TASK_RESTART ? L"restart" : L"shut down"));
     }
     std::wstring OwnFolder() override { return std::wstring(); }
 
@@ -436,8 +376,8 @@ public:
             return r;
         }
         if (!TakesGivenResult(t)) {
-            m_run.Note(FormatString(L"TASK_%d (%ls) does not take a given result: Update's result is 0x%08X",
-                                    int(t.Number), TypeWord(t.Type), unsigned(r)));
+            m_run.Note(FormatString(L"%ls (%ls) does not take a given result: Update's result is 0x%08X",
+                                    upd::TaskSectionName(t.Number).c_str(), TypeWord(t.Type), unsigned(r)));
             return r;
         }
         if (t.Type == upd::TASK_RUN_PROGRAM) return r;  // the exit code counts when the wait ends
@@ -491,8 +431,8 @@ private:
         default: break;
         }
         if (what)
-            m_run.Note(FormatString(L"TASK_%d (%ls): %ls; result 0x%08X (give --result %d=VALUE)",
-                                    int(t.Number), TypeWord(t.Type), what, unsigned(r), int(t.Number)));
+            m_run.Note(FormatString(L"%ls (%ls): %ls; result 0x%08X (give --result %d=VALUE)",
+                                    upd::TaskSectionName(t.Number).c_str(), TypeWord(t.Type), what, unsigned(r), int(t.Number)));
     }
 
     upd::CTask m_task;
@@ -531,49 +471,13 @@ private:
     const upd::TaskServices& m_services;
 };
 
-bool ParseSigned32(const std::wstring& text, uint32_t* value) {
-    if (text.empty()) return false;
-    bool negative = text[0] == L'-';
-    uint32_t magnitude = 0;
-    if (!ParseUnsignedAuto(negative ? text.substr(1) : text, &magnitude)) return false;
-    if (negative) {
-        if (magnitude > 0x80000000u) return false;
-        *value = 0u - magnitude;
-    } else {
-        *value = magnitude;
-    }
-    return true;
-}
-
 }  // namespace
-
-bool ParseTraceResult(const std::wstring& text, uint32_t* task, std::vector<uint32_t>* values) {
-    size_t eq = text.find(L'=');
-    if (eq == std::wstring::npos) return false;
-    uint32_t number = 0;
-    if (!ParseSigned32(text.substr(0, eq), &number)) return false;
-    std::vector<uint32_t> list;
-    std::wstring rest = text.substr(eq + 1);
-    size_t pos = 0;
-    while (true) {
-        size_t comma = rest.find(L',', pos);
-        uint32_t v = 0;
-        if (!ParseSigned32(rest.substr(pos, comma == std::wstring::npos ? std::wstring::npos : comma - pos), &v))
-            return false;
-        list.push_back(v);
-        if (comma == std::wstring::npos) break;
-        pos = comma + 1;
-    }
-    *task = number;
-    *values = std::move(list);
-    return true;
-}
 
 TraceResult TraceConfigBytes(const std::vector<uint8_t>& bytes, const TraceOptions& options) {
     TraceResult result;
     IntegrityResult integrity = CheckIntegrity(bytes.data(), bytes.size());
     if (!integrity.valid) {
-        result.lines.push_back(L"error - falsify ini file. return 3.");
+        result.lines.push_back(FormatString(L"error - falsify ini file. return %d.", int(upd::kExitIniFalsified)));
         result.exitCode = upd::kExitIniFalsified;
         return result;
     }
@@ -635,107 +539,6 @@ std::wstring FormatTrace(const TraceResult& trace) {
     else
         out += FormatString(L"exit code: 0x%08X (%u)\n", unsigned(trace.exitCode), unsigned(trace.exitCode));
     return out;
-}
-
-bool IsTraceCommand(const std::vector<std::wstring>& args) {
-    for (size_t i = 1; i < args.size(); ++i)
-        if (args[i] == L"--trace") return true;
-    return false;
-}
-
-namespace {
-
-const wchar_t kTraceUsage[] =
-    L"usage: TaskLint --trace [--silent] [--result N=VALUE[,VALUE...]]... [--trust N=VALUE]... [--first N]\n"
-    L"                [--package DIR] [--update-dir DIR] [--max-tasks N] CONFIG.INI\n"
-    L"  runs the task list on paper and prints the log lines Update would write, then the exit code;\n"
-    L"  exit code 0 the run ends, 3 usage or unreadable file, 4 the run does not end (stopped)\n"
-    L"  --silent         a silent run (Update /s)\n"
-    L"  --result N=V     task N gives V each time it runs (V1,V2,...: one value per run, the last repeats)\n"
-    L"  --trust N=V      WinVerifyTrust answers V for the program of task N (default 0: trusted)\n"
-    L"  --first N        the first task, as Update's /FTN:N (default 1)\n"
-    L"  --package DIR    the package folder (where Update.exe lies); a program missing there fails to start;\n"
-    L"                   default: the folder above the file's \"config\" folder\n"
-    L"  --update-dir D   Update's folder as Update sees it, for the paths in the log (default: the package folder)\n"
-    L"  --max-tasks N    stop after N tasks (default 10000)";
-
-int Usage(std::wstring& err, const std::wstring& problem) {
-    err = (problem.empty() ? L"" : problem + L"\n") + std::wstring(kTraceUsage) + L"\n";
-    return kTraceExitUsage;
-}
-
-}  // namespace
-
-int TraceMain(const std::vector<std::wstring>& args, std::wstring& out, std::wstring& err) {
-    TraceOptions options;
-    std::wstring file, updateDir;
-    bool packageGiven = false, updateDirGiven = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (a == L"--trace") {
-        } else if (a == L"--silent") {
-            options.silent = true;
-        } else if (a == L"--help" || a == L"-h") {
-            out = std::wstring(kTraceUsage) + L"\n";
-            return kTraceExitEnded;
-        } else if (a == L"--result" && hasValue) {
-            uint32_t task = 0;
-            std::vector<uint32_t> values;
-            if (!ParseTraceResult(args[++i], &task, &values))
-                return Usage(err, L"--result needs N=VALUE (32-bit numbers, decimal or 0x hexadecimal): " + args[i]);
-            options.results[task] = values;
-        } else if (a == L"--trust" && hasValue) {
-            uint32_t task = 0;
-            std::vector<uint32_t> values;
-            if (!ParseTraceResult(args[++i], &task, &values) || values.size() != 1)
-                return Usage(err, L"--trust needs N=VALUE (a 32-bit number): " + args[i]);
-            options.trust[task] = values[0];
-        } else if (a == L"--first" && hasValue) {
-            if (!ParseSigned32(args[++i], &options.firstTask)) return Usage(err, L"--first needs a task number");
-        } else if (a == L"--max-tasks" && hasValue) {
-            uint32_t n = 0;
-            if (!ParseUnsignedAuto(args[++i], &n) || n == 0) return Usage(err, L"--max-tasks needs a number above 0");
-            options.maxTasks = n;
-        } else if (a == L"--package" && hasValue) {
-            options.packageFolder = WideToPath(args[++i]);
-            packageGiven = true;
-        } else if (a == L"--update-dir" && hasValue) {
-            updateDir = args[++i];
-            updateDirGiven = true;
-        } else if (!a.empty() && a[0] == L'-' && a != L"-") {
-            return Usage(err, L"unknown option or missing value: " + a);
-        } else if (file.empty()) {
-            file = a;
-        } else {
-            return Usage(err, L"");
-        }
-    }
-    if (file.empty()) return Usage(err, L"");
-    std::vector<uint8_t> bytes;
-    std::filesystem::path path = WideToPath(file);
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec) || !ReadWholeFile(path, bytes)) {
-        err = file + L": cannot read the file\n";
-        return kTraceExitUsage;
-    }
-    if (!packageGiven) {
-        std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
-        if (EqualsNoCaseAscii(PathToWide(folder.filename()), L"config")) options.packageFolder = folder.parent_path();
-    }
-    if (updateDirGiven) {
-        options.updateFolder = updateDir;
-    } else if (!options.packageFolder.empty()) {
-        options.updateFolder = PathToWide(std::filesystem::absolute(options.packageFolder, ec));
-    }
-    while (options.updateFolder.size() > 1 &&
-           (options.updateFolder.back() == L'\\' || options.updateFolder.back() == L'/'))
-        options.updateFolder.pop_back();
-
-    TraceResult trace = TraceConfigBytes(bytes, options);
-    out = FormatTrace(trace);
-    for (const std::wstring& note : trace.notes) err += L"note: " + note + L"\n";
-    return trace.end == TraceEnd::Stopped ? kTraceExitStopped : kTraceExitEnded;
 }
 
 }  // namespace fwu::lint

@@ -7,56 +7,14 @@
 
 namespace fwu::lint {
 
-namespace {
-constexpr uint32_t Bit(uint32_t t) { return 1u << t; }
-constexpr uint32_t kAll = 0x3FFF;
-constexpr uint32_t kRun = Bit(kTaskRunProgram);
-constexpr uint32_t kDialog = Bit(kTaskTaskDialog);
-constexpr uint32_t kData = Bit(kTaskShutdown) | Bit(kTaskBaseBoardCheck) | Bit(kTaskDiskModelCheck) |
-                           Bit(kTaskDiskFirmwareCheck) | Bit(kTaskReturnValue) | Bit(kTaskParameterTest);
-}  // namespace
-
-const std::vector<TaskKey>& TaskKeys() {
-    using K = TaskKeyKind;
-    static const std::vector<TaskKey> keys = {
-        {L"Type", K::Number, kAll},
-        {L"Path", K::String, kRun},
-        {L"Dir", K::String, kRun},
-        {L"Param", K::String, kRun},
-        {L"Param_S", K::String, kRun},
-        {L"Verb", K::String, kRun},
-        {L"Method", K::String, kRun},
-        {L"Distinct", K::String, kRun},
-        {L"CalcFile", K::String, kRun},
-        {L"WaitExit", K::Flag, kRun | Bit(kTaskOpenUrl)},
-        {L"MsgTitle", K::String, Bit(kTaskMessageBox) | kDialog},
-        {L"MsgText", K::String, Bit(kTaskMessageBox)},
-        {L"MsgType", K::String, Bit(kTaskMessageBox)},
-        {L"URL", K::String, Bit(kTaskOpenUrl)},
-        {L"Data", K::String, kData},
-        {L"AfterWait", K::Number, kAll},
-        {L"Goto", K::Number, Bit(kTaskGoto)},
-        {L"Verify", K::Flag, kRun},
-        {L"TD_Flags", K::String, kDialog},
-        {L"TD_CommonButtons", K::String, kDialog},
-        {L"TD_pszMainIcon", K::String, kDialog},
-        {L"TD_pszFooterIcon", K::String, kDialog},
-        {L"TD_hMainIcon", K::String, kDialog},
-        {L"TD_hFooterIcon", K::String, kDialog},
-        {L"TD_MainInstruction", K::String, kDialog},
-        {L"TD_Content", K::String, kDialog},
-        {L"TD_cButtons", K::Number, kDialog},
-        {L"TD_DefaultButton", K::Number, kDialog},
-        {L"TD_cRadioButtons", K::Number, kDialog},
-        {L"TD_DefaultRadioButton", K::Number, kDialog},
-        {L"TD_VerificationText", K::String, kDialog},
-        {L"TD_ExpandedInformation", K::String, kDialog},
-        {L"TD_ExpandedControlText", K::String, kDialog},
-        {L"TD_CollapsedControlText", K::String, kDialog},
-        {L"TD_Footer", K::String, kDialog},
-        {L"TD_Width", K::Number, kDialog},
-    };
-    return keys;
+TaskKeyKind KindOf(const TaskKey& key) {
+    switch (key.read) {
+    case upd::TaskKeyRead::Number:
+    case upd::TaskKeyRead::Count: return TaskKeyKind::Number;
+    case upd::TaskKeyRead::TrueFlag:
+    case upd::TaskKeyRead::FalseFlag: return TaskKeyKind::Flag;
+    default: return TaskKeyKind::String;
+    }
 }
 
 const TaskKey* FindTaskKey(const std::wstring& name) {
@@ -65,15 +23,75 @@ const TaskKey* FindTaskKey(const std::wstring& name) {
     return nullptr;
 }
 
-bool TaskKeyUsedBy(const TaskKey& key, uint32_t type) { return type < 14 && (key.usedBy & Bit(type)) != 0; }
+bool TaskKeyUsedBy(const TaskKey& key, uint32_t type) {
+    return type <= upd::kTaskTypeLast && (key.usedBy & (1u << type)) != 0;
+}
+
+namespace {
+struct TypeNames {
+    const wchar_t* name;  // findings and the graph
+    const wchar_t* word;  // the dry run's notes
+};
+constexpr TypeNames kTypeNames[] = {
+    {L"run program", L"program"},
+    {L"message box", L"message box"},
+    {L"shutdown", L"shutdown"},
+    {L"restart", L"restart"},
+    {L"open URL", L"web page"},
+    {L"WOW64 test", L"WOW64 test"},
+    {L"base board check", L"base board check"},
+    {L"disk model check", L"disk model check"},
+    {L"disk firmware check", L"disk firmware check"},
+    {L"go to", L"go-to"},
+    {L"task dialog", L"task dialog"},
+    {L"return value", L"return-value"},
+    {L"parameter test", L"parameter test"},
+    {L"remove own folder", L"folder removal"},
+};
+static_assert(std::size(kTypeNames) == upd::kTaskTypeLast + 1);
+
+// MB_OK, MB_OKCANCEL, MB_ABORTRETRYIGNORE, MB_YESNOCANCEL, MB_YESNO,
+// MB_RETRYCANCEL, MB_CANCELTRYCONTINUE: IDOK 1, IDCANCEL 2, IDABORT 3,
+// IDRETRY 4, IDIGNORE 5, IDYES 6, IDNO 7, IDTRYAGAIN 10, IDCONTINUE 11.
+const std::vector<uint32_t> kButtonGroups[] = {
+    {1}, {1, 2}, {3, 4, 5}, {6, 7, 2}, {6, 7}, {4, 2}, {2, 10, 11},
+};
+}  // namespace
+
+const wchar_t* TypeName(uint32_t type) { return type <= upd::kTaskTypeLast ? kTypeNames[type].name : L"not loadable"; }
+
+const wchar_t* TypeWord(uint32_t type) {
+    return kTypeNames[type <= upd::kTaskTypeLast ? type : upd::TASK_REMOVE_OWN_FOLDER].word;
+}
+
+std::vector<uint32_t> MessageBoxButtonGroup(uint32_t style) {
+    const uint32_t group = style & 0xF;  // MB_TYPEMASK
+    return group < std::size(kButtonGroups) ? kButtonGroups[group] : std::vector<uint32_t>();
+}
+
+std::set<uint32_t> AnyMessageBoxButton() {
+    std::set<uint32_t> ids;
+    for (const std::vector<uint32_t>& group : kButtonGroups) ids.insert(group.begin(), group.end());
+    return ids;
+}
+
+uint32_t FlagValue(const std::vector<upd::FlagNameEntry>& table, const wchar_t* name) {
+    const upd::FlagNameEntry* row = upd::FindFlagName(table.data(), name);
+    return row ? row->value : 0;
+}
 
 std::vector<int32_t> CommonButtonIds(uint32_t commonButtons) {
-    // TDCBF_ OK, YES, NO, CANCEL, RETRY, CLOSE and their button ids.
-    static const uint32_t kFlags[] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20};
-    static const int32_t kIds[] = {1, 6, 7, 2, 4, 8};
+    // The common buttons and the ids they answer with (IDOK, IDYES, IDNO,
+    // IDCANCEL, IDRETRY, IDCLOSE).
+    static const struct {
+        const wchar_t* name;
+        int32_t id;
+    } kButtons[] = {{L"TDCBF_OK_BUTTON", 1},     {L"TDCBF_YES_BUTTON", 6},   {L"TDCBF_NO_BUTTON", 7},
+                    {L"TDCBF_CANCEL_BUTTON", 2}, {L"TDCBF_RETRY_BUTTON", 4}, {L"TDCBF_CLOSE_BUTTON", 8}};
+    const std::vector<upd::FlagNameEntry> table = upd::CommonButtonNames();
     std::vector<int32_t> ids;
-    for (size_t i = 0; i < std::size(kFlags); ++i)
-        if (commonButtons & kFlags[i]) ids.push_back(kIds[i]);
+    for (const auto& button : kButtons)
+        if (commonButtons & FlagValue(table, button.name)) ids.push_back(button.id);
     return ids;
 }
 

@@ -102,27 +102,34 @@ std::vector<FlagNameEntry> CommonButtonNames() {
     });
 }
 
-uint32_t ParseFlagNames(const FlagNameEntry* table, const std::wstring& list) {
-    if (table == nullptr) return 0;
-    uint32_t result = 0;
-    std::wstring name;
-    auto finish = [&]() {
-        if (!name.empty()) {
-            for (size_t row = 0; row < kMaxFlagNameRows && table[row].name[0] != L'\0'; ++row) {
-                if (SameName(table[row].name, name)) result |= table[row].value;
-            }
-        }
-        name.clear();
-    };
+std::vector<std::wstring> SplitFlagNames(const std::wstring& list) {
+    std::vector<std::wstring> names(1);
     for (wchar_t c : list) {
         if (c == L' ') continue;
         if (c == L',') {
-            finish();
+            names.emplace_back();
             continue;
         }
-        name.push_back(static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))));
+        names.back().push_back(static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))));
     }
-    finish();
+    return names;
+}
+
+const FlagNameEntry* FindFlagName(const FlagNameEntry* table, const std::wstring& upperName) {
+    if (table == nullptr || upperName.empty()) return nullptr;
+    for (size_t row = 0; row < kMaxFlagNameRows && table[row].name[0] != L'\0'; ++row)
+        if (SameName(table[row].name, upperName)) return &table[row];
+    return nullptr;
+}
+
+uint32_t ParseFlagNames(const FlagNameEntry* table, const std::wstring& list) {
+    if (table == nullptr) return 0;
+    uint32_t result = 0;
+    for (const std::wstring& name : SplitFlagNames(list)) {
+        if (name.empty()) continue;
+        for (size_t row = 0; row < kMaxFlagNameRows && table[row].name[0] != L'\0'; ++row)
+            if (SameName(table[row].name, name)) result |= table[row].value;
+    }
     return result;
 }
 

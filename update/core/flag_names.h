@@ -28,6 +28,11 @@ std::vector<FlagNameEntry> CommonButtonNames();      // 6 rows
 // dropped wherever they stand, names are upper-cased, unknown and empty
 // names add nothing.
 uint32_t ParseFlagNames(const FlagNameEntry* table, const std::wstring& list);
+// The names of such a list as ParseFlagNames reads them: cut at every comma
+// (empty names kept), blanks dropped, each letter upper-cased by towupper.
+std::vector<std::wstring> SplitFlagNames(const std::wstring& list);
+// The first row of `table` with the upper-case name, null when none.
+const FlagNameEntry* FindFlagName(const FlagNameEntry* table, const std::wstring& upperName);
 
 // "TD_ERROR_ICON" and its three siblings (any case) give the resource value
 // of the standard task dialog icon; anything else gives false.

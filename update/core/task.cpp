@@ -6,6 +6,7 @@
 #include "config.h"
 #include "flag_names.h"
 #include "number.h"
+#include "task_keys.h"
 #include "text.h"
 
 namespace upd {
@@ -65,59 +66,44 @@ bool LoadTaskRecord(const fwu::CGlobalIniMgr& config, uint32_t taskNumber, const
     auto str = [&](const wchar_t* key) { return config.GetString(section, key, L""); };
     auto num = [&](const wchar_t* key, int32_t def) { return config.GetInt(section, key, def); };
     auto lines = [&](const wchar_t* key) { return fwu::ExpandLineBreaks(str(key), kLineBreak); };
-    auto folder = [&](const wchar_t* key) { return JoinToFolder(updateFolder, Expand(environment, str(key))); };
-    auto updateDir = [&](const wchar_t* key) {
-        return Expand(environment, fwu::ReplaceAll(str(key), kUpdateDirToken, updateFolder));
+    auto read = [&](const TaskKey& key) {
+        switch (key.read) {
+            case TaskKeyRead::Text: t.*key.text = str(key.name); break;
+            case TaskKeyRead::Lines: t.*key.text = lines(key.name); break;
+            case TaskKeyRead::Folder:
+                t.*key.text = JoinToFolder(updateFolder, Expand(environment, str(key.name)));
+                break;
+            case TaskKeyRead::UpdateDir:
+                t.*key.text = Expand(environment, fwu::ReplaceAll(str(key.name), kUpdateDirToken, updateFolder));
+                break;
+            case TaskKeyRead::File: t.*key.text = JoinToFolder(updateFolder, str(key.name)); break;
+            case TaskKeyRead::TrueFlag: t.*key.word = IsTrueFlag(str(key.name)) ? 1 : 0; break;
+            case TaskKeyRead::FalseFlag: t.*key.word = IsFalseFlag(str(key.name)) ? 0 : 1; break;
+            case TaskKeyRead::Number:
+                if (key.word)
+                    t.*key.word = static_cast<uint32_t>(num(key.name, key.numberDefault));
+                else
+                    t.*key.number = num(key.name, key.numberDefault);
+                break;
+            case TaskKeyRead::Count: t.*key.word = BoundedCount(num(key.name, key.numberDefault)); break;
+        }
     };
 
-    t.Type = static_cast<uint32_t>(num(L"Type", static_cast<int32_t>(kTaskTypeDefault)));
+    // Type first: a task of no known type reads nothing else.
+    const std::vector<TaskKey>& keys = TaskKeys();
+    read(keys.front());
     if (t.Type > kTaskTypeLast) return false;
-
-    t.Path = folder(L"Path");
-    t.Dir = folder(L"Dir");
-    t.Param = updateDir(L"Param");
-    t.Param_S = updateDir(L"Param_S");
-    t.Verb = str(L"Verb");
-    t.Method = str(L"Method");
-    t.Distinct = str(L"Distinct");
-    t.CalcFile = updateDir(L"CalcFile");
-    t.WaitExit = IsTrueFlag(str(L"WaitExit")) ? 1 : 0;
-    t.MsgTitle = str(L"MsgTitle");
-    t.MsgText = lines(L"MsgText");
-    t.MsgType = str(L"MsgType");
-    t.URL = str(L"URL");
-    t.Data = str(L"Data");
-    t.AfterWait = static_cast<uint32_t>(num(L"AfterWait", 0));
-    t.Goto = num(L"Goto", -1);
-    t.Verify = IsFalseFlag(config.GetString(section, L"Verify", L"TRUE")) ? 0 : 1;
-    t.TD_Flags = str(L"TD_Flags");
-    t.TD_CommonButtons = str(L"TD_CommonButtons");
-    t.TD_pszMainIcon = str(L"TD_pszMainIcon");
-    t.TD_pszFooterIcon = str(L"TD_pszFooterIcon");
-    t.TD_hMainIcon = JoinToFolder(updateFolder, str(L"TD_hMainIcon"));
-    t.TD_hFooterIcon = JoinToFolder(updateFolder, str(L"TD_hFooterIcon"));
-    t.TD_MainInstruction = lines(L"TD_MainInstruction");
-    t.TD_Content = lines(L"TD_Content");
-    t.TD_cButtons = BoundedCount(num(L"TD_cButtons", 0));
-    t.TD_DefaultButton = num(L"TD_DefaultButton", 0);
-    t.TD_cRadioButtons = BoundedCount(num(L"TD_cRadioButtons", 0));
-    t.TD_DefaultRadioButton = num(L"TD_DefaultRadioButton", 0);
-    t.TD_VerificationText = lines(L"TD_VerificationText");
-    t.TD_ExpandedInformation = lines(L"TD_ExpandedInformation");
-    t.TD_ExpandedControlText = lines(L"TD_ExpandedControlText");
-    t.TD_CollapsedControlText = lines(L"TD_CollapsedControlText");
-    t.TD_Footer = lines(L"TD_Footer");
+    for (size_t k = 1; k < keys.size(); ++k) read(keys[k]);
 
     for (uint32_t i = 0; i < t.TD_cButtons; ++i) {
-        t.ButtonIds.push_back(num(fwu::FormatString(L"TD_Button%d_ID", int(i)).c_str(), 0));
-        t.ButtonTexts.push_back(lines(fwu::FormatString(L"TD_Button%d_Text", int(i)).c_str()));
+        t.ButtonIds.push_back(num(DialogEntryKeyName(false, i, true).c_str(), 0));
+        t.ButtonTexts.push_back(lines(DialogEntryKeyName(false, i, false).c_str()));
     }
     for (uint32_t i = 0; i < t.TD_cRadioButtons; ++i) {
-        t.RadioIds.push_back(num(fwu::FormatString(L"TD_Radio%d_ID", int(i)).c_str(), 0));
-        t.RadioTexts.push_back(lines(fwu::FormatString(L"TD_Radio%d_Text", int(i)).c_str()));
+        t.RadioIds.push_back(num(DialogEntryKeyName(true, i, true).c_str(), 0));
+        t.RadioTexts.push_back(lines(DialogEntryKeyName(true, i, false).c_str()));
     }
 
-    t.TD_Width = num(L"TD_Width", 0);
     t.DefaultTitle = config.GetString(L"MSG", L"IDS_STR_TITLE", L"");
     return true;
 }

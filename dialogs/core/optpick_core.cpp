@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "number.h"
 #include "text.h"
 
@@ -71,11 +70,6 @@ int32_t ParseFontSize(const std::wstring& text) {
     int32_t value = 0;
     if (fwu::StrToIntExHex(text, &value)) return value;
     return fwu::LeadingDecimal(text);
-}
-
-int32_t FontHeight(int32_t fontSize, int32_t dpi) {
-    if (fontSize == 0) return 0;
-    return -prg::MulDivRound(fontSize, dpi, 72);
 }
 
 bool OkEnabled(const std::array<CheckState, kCheckCount>& boxes) {

@@ -85,11 +85,8 @@ std::wstring ReadCaption(const fwu::CGlobalIniMgr& ini, const std::wstring& sect
 Settings ReadSettings(const fwu::CGlobalIniMgr& ini, const std::wstring& section);
 
 // FontSize: StrToIntExW with hexadecimal support, else the leading decimal
-// digits; empty is 0.
+// digits; empty is 0. The font's height is fwu::FontHeight of it.
 int32_t ParseFontSize(const std::wstring& text);
-// lfHeight for a font size at the given dots per inch; 0 keeps the
-// system message font's height.
-int32_t FontHeight(int32_t fontSize, int32_t dpi);
 
 // One check box as the dialog sees it.
 struct CheckState {

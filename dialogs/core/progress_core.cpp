@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "text.h"
 
 namespace prg {
@@ -69,11 +68,6 @@ SmoothStep NextSmoothStep(uint32_t current, uint32_t target) {
     }
     s.position = n;
     return s;
-}
-
-int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
-    if (points == 0) return 0;
-    return -MulDivRound(points, dpi, 72);
 }
 
 uint32_t RunOff(IOffEnv& env) {

@@ -106,8 +106,4 @@ uint32_t RunOff(IOffEnv& env);
 // window.
 int PassiveShowCommand(int showCommand);
 
-// Font height for a point size at the given dots per inch (the
-// platform's -MulDiv(size, dpi, 72)); 0 keeps the system font's height.
-int32_t FontHeightForPoints(int32_t points, int32_t dpi);
-
 }  // namespace prg

@@ -8,6 +8,7 @@
 #include "handle.h"
 #include "optpick_core.h"
 #include "presence_win32.h"
+#include "screen_units.h"
 #include "program_shell.h"
 
 namespace opk {
@@ -55,7 +56,7 @@ void OnInitDialog(HWND dialog, DialogState& state) {
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
         LOGFONTW font = metrics.lfMessageFont;
-        if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, state.dpi);
+        if (s.fontSize != 0) font.lfHeight = fwu::FontHeight(s.fontSize, state.dpi);
         state.font.reset(::CreateFontIndirectW(&font));
         if (state.font)
             for (int id : kFontControls)

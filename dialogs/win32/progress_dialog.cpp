@@ -5,6 +5,7 @@
 #include <process.h>
 
 #include "progress_core.h"
+#include "screen_units.h"
 
 namespace prg {
 
@@ -111,7 +112,7 @@ void CDlgProgress::OnInitDialog(HWND dialog) {
             if (m_fontSize) {
                 int dpi = 96;
                 if (fwu::UniqueWindowDC screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-                font.lfHeight = FontHeightForPoints(m_fontSize, dpi);
+                font.lfHeight = fwu::FontHeight(m_fontSize, dpi);
             }
             m_hFont.reset(::CreateFontIndirectW(&font));
             if (m_hFont)

@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "inifile.h"
 #include "progress_core.h"
 
@@ -114,16 +113,6 @@ TEST(ProgressBar, SmoothingConvergesAndClosesOnce) {
     EXPECT_EQ(pos, 1000u);
     EXPECT_TRUE(s.startClose);
     EXPECT_LT(ticks, 20);
-}
-
-TEST(DialogFont, MulDivRoundsLikeThePlatform) {
-    const int32_t cases[][4] = {
-        {12, 96, 72, 16}, {8, 96, 72, 11}, {9, 120, 72, 15}, {10, 144, 72, 20},
-        {-12, 96, 72, -16}, {1, 1, 2, 1}, {-1, 1, 2, -1}, {5, 5, 0, -1}, {0x7FFFFFFF, 2, 1, -1},
-    };
-    for (auto& c : cases) EXPECT_EQ(MulDivRound(c[0], c[1], c[2]), c[3]) << c[0] << "*" << c[1] << "/" << c[2];
-    EXPECT_EQ(FontHeightForPoints(12, 96), -16);
-    EXPECT_EQ(FontHeightForPoints(0, 96), 0);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "../common/recording_log.h"
 #include "dialog_tasks.h"
 #include "flag_names.h"
+#include "screen_units.h"
 
 using namespace upd;
 
@@ -138,9 +139,9 @@ TEST(DialogRules, WidthScalingAndResultPacking) {
     EXPECT_EQ(ScaleDialogWidth(1, 120), 1);  // 1.25 rounds down
     EXPECT_EQ(ScaleDialogWidth(2, 120), 3);  // 2.5 rounds away from zero
     EXPECT_EQ(ScaleDialogWidth(-2, 120), -3);
-    EXPECT_EQ(MulDiv32(5, 3, 0), -1);
-    EXPECT_EQ(MulDiv32(INT32_MAX, 4, 1), -1);
-    EXPECT_EQ(MulDiv32(7, 3, -2), -11);
+    EXPECT_EQ(fwu::MulDiv(5, 3, 0), -1);
+    EXPECT_EQ(fwu::MulDiv(INT32_MAX, 4, 1), -1);
+    EXPECT_EQ(fwu::MulDiv(7, 3, -2), -11);
 
     EXPECT_EQ(PackTaskDialogResult(101, 201, true), 0x80C90065u);
     EXPECT_EQ(PackTaskDialogResult(101, 201, false), 0x00C90065u);

@@ -3,6 +3,8 @@
 #include <cwctype>
 #include <initializer_list>
 
+#include "screen_units.h"
+
 namespace upd {
 
 namespace {
@@ -145,25 +147,11 @@ const std::wstring& DialogCaption(const std::wstring& msgTitle, const std::wstri
     return msgTitle.empty() ? defaultTitle : msgTitle;
 }
 
-int32_t MulDiv32(int32_t value, int32_t numerator, int32_t denominator) {
-    if (denominator == 0) return -1;
-    int64_t product = int64_t(value) * numerator;
-    int64_t d = denominator;
-    if (d < 0) {
-        d = -d;
-        product = -product;
-    }
-    // Round half away from zero.
-    int64_t q = product >= 0 ? (product + d / 2) / d : -((-product + d / 2) / d);
-    if (q > INT32_MAX || q < INT32_MIN) return -1;
-    return static_cast<int32_t>(q);
-}
-
-int32_t ScaleDialogWidth(int32_t width96, int32_t dpi) { return MulDiv32(width96, dpi, 96); }
+int32_t ScaleDialogWidth(int32_t width96, int32_t dpi) { return fwu::MulDiv(width96, dpi, 96); }
 
 int32_t DialogUnitsFromPixels(int32_t pixels, int32_t baseUnitX) {
     if (pixels <= 0 || baseUnitX <= 0) return 0;
-    return MulDiv32(pixels, 4, baseUnitX);
+    return fwu::MulDiv(pixels, 4, baseUnitX);
 }
 
 int32_t TaskDialogWidth(int32_t width96, int32_t dpi, int32_t workAreaWidth) {

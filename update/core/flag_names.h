@@ -36,10 +36,8 @@ bool TaskDialogIconFromName(const std::wstring& name, uint16_t* resource);
 // MsgTitle when set, else the default title of config.ini.
 const std::wstring& DialogCaption(const std::wstring& msgTitle, const std::wstring& defaultTitle);
 
-// MulDiv(value, numerator, denominator): rounded to the nearest integer
-// (halves away from zero), -1 on a zero denominator or a result beyond 32 bits.
-int32_t MulDiv32(int32_t value, int32_t numerator, int32_t denominator);
-// TD_Width at 96 dots per inch scaled to the screen's resolution.
+// TD_Width at 96 dots per inch scaled to the screen's resolution
+// (fwu::MulDiv(width96, dpi, 96)).
 int32_t ScaleDialogWidth(int32_t width96, int32_t dpi);
 // Pixels in horizontal dialog units of a font whose average character is
 // `baseUnitX` pixels wide (4 units per average character); 0 when the base

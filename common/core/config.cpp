@@ -110,4 +110,22 @@ int LocateConfigFile(CGlobalIniMgr& mgr, const std::wstring& exeFolder, ConfigLa
     return 1;
 }
 
+ConfigVerdict JudgeConfig(bool found, bool valid, const ConfigRefusal& program) {
+    ConfigVerdict v;
+    if (!found) {
+        v.proceed = false;
+        v.exitCode = program.notFoundExit;
+        v.message = L"Ini file is not found.";
+        v.errorIcon = program.notFoundErrorIcon;
+        v.logLine = L"error - ini file not found.";
+    } else if (!valid) {
+        v.proceed = false;
+        v.exitCode = program.falsifiedExit;
+        v.message = L"Falsify ini file.";
+        v.errorIcon = true;
+        v.logLine = L"error - falsify ini file.";
+    }
+    return v;
+}
+
 }  // namespace fwu

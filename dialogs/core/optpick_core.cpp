@@ -29,23 +29,6 @@ Options ReadOptions(const CParseParam& params) {
 
 std::wstring SectionName(const std::wstring& dialogNumber) { return L"OptpickSet" + dialogNumber; }
 
-ConfigVerdict JudgeConfig(bool found, bool valid) {
-    ConfigVerdict v;
-    if (!found) {
-        v.proceed = false;
-        v.exitCode = kExitIniNotFound;
-        v.message = L"Ini file is not found.";
-        v.logLine = L"error - ini file not found.";
-    } else if (!valid) {
-        v.proceed = false;
-        v.exitCode = kExitIniFalsified;
-        v.message = L"Falsify ini file.";
-        v.errorIcon = true;
-        v.logLine = L"error - falsify ini file.";
-    }
-    return v;
-}
-
 std::wstring ReadCaption(const fwu::CGlobalIniMgr& ini, const std::wstring& section) {
     std::wstring title = ini.GetString(section, L"Title", L"");
     if (title.empty()) title = ini.GetString(L"MSG", L"IDS_STR_TITLE", L"");

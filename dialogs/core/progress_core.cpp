@@ -24,23 +24,6 @@ Options ReadOptions(const CParseParam& params) {
     return options;
 }
 
-ConfigVerdict JudgeConfig(bool found, bool valid) {
-    ConfigVerdict v;
-    if (!found) {
-        v.proceed = false;
-        v.exitCode = 1;
-        v.message = L"Ini file is not found.";
-        v.logLine = L"error - ini file not found.";
-    } else if (!valid) {
-        v.proceed = false;
-        v.exitCode = 2;
-        v.message = L"Falsify ini file.";
-        v.errorIcon = true;
-        v.logLine = L"error - falsify ini file.";
-    }
-    return v;
-}
-
 Texts ReadTexts(const fwu::CGlobalIniMgr& ini) {
     Texts t;
     t.title = ini.GetString(L"MSG", L"IDS_STR_TITLE", L"");

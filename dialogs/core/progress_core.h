@@ -7,9 +7,7 @@
 
 class CParseParam;
 
-namespace fwu {
-class CGlobalIniMgr;
-}
+#include "config.h"
 
 namespace prg {
 
@@ -51,15 +49,9 @@ struct Options {
 Mode DecideMode(bool on, bool off, bool silent);
 Options ReadOptions(const CParseParam& params);
 
-// What an ON instance does about its configuration file.
-struct ConfigVerdict {
-    bool proceed = true;
-    uint32_t exitCode = 0;
-    const wchar_t* message = nullptr;  // message box text
-    bool errorIcon = false;            // MB_ICONERROR, else a plain MB_OK box
-    const wchar_t* logLine = nullptr;
-};
-ConfigVerdict JudgeConfig(bool found, bool valid);
+// What an ON instance makes of a missing (1) or falsified (2) config.ini
+// (fwu::JudgeConfig).
+inline constexpr fwu::ConfigRefusal kConfigRefusal{1, 2, false};
 
 struct Texts {
     std::wstring title;

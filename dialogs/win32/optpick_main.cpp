@@ -177,7 +177,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     const fwu::PersonVerdict person = fwu::MayWaitForPersonHere();
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
     int exitCode = 0;
-    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent || !person.canWait, log, exitCode)) return exitCode;
+    if (!dlg::AcceptConfig(config, kConfigRefusal, options.silent || !person.canWait, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kMutexName);
     if (!guard.IsCreated()) {

@@ -58,7 +58,7 @@ int RunOn(int showCommand, fwu::ILog& log) {
     // The error box has no silent form; it is not shown where nobody can
     // close it.
     const bool noBox = !fwu::MayWaitForPersonHere().canWait;
-    if (!dlg::AcceptConfig(config, JudgeConfig, noBox, log, exitCode)) return exitCode;
+    if (!dlg::AcceptConfig(config, kConfigRefusal, noBox, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kInstanceName);
     if (!guard.IsCreated()) {

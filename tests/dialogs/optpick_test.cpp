@@ -56,13 +56,13 @@ TEST(OptpickOptions, LookupsAndDefaults) {
 }
 
 TEST(OptpickConfig, ExitCodesAndMessages) {
-    EXPECT_TRUE(JudgeConfig(true, true).proceed);
-    ConfigVerdict missing = JudgeConfig(false, false);
+    EXPECT_TRUE(fwu::JudgeConfig(true, true, kConfigRefusal).proceed);
+    fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, kConfigRefusal);
     EXPECT_EQ(missing.exitCode, 5u);
     EXPECT_STREQ(missing.message, L"Ini file is not found.");
     EXPECT_FALSE(missing.errorIcon);
     EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
-    ConfigVerdict falsified = JudgeConfig(true, false);
+    fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, kConfigRefusal);
     EXPECT_EQ(falsified.exitCode, 6u);
     EXPECT_STREQ(falsified.message, L"Falsify ini file.");
     EXPECT_TRUE(falsified.errorIcon);

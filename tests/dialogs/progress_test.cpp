@@ -36,17 +36,17 @@ TEST(ProgressOptions, ModePrecedenceOnOffSilent) {
 }
 
 TEST(ProgressConfig, ExitCodesAndMessages) {
-    ConfigVerdict ok = JudgeConfig(true, true);
+    fwu::ConfigVerdict ok = fwu::JudgeConfig(true, true, kConfigRefusal);
     EXPECT_TRUE(ok.proceed);
-    ConfigVerdict missing = JudgeConfig(false, false);
+    fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, kConfigRefusal);
     EXPECT_FALSE(missing.proceed);
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_STREQ(missing.message, L"Ini file is not found.");
     EXPECT_FALSE(missing.errorIcon);
     EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
     // A missing file is reported as missing even though its flags are unset.
-    EXPECT_EQ(JudgeConfig(false, true).exitCode, 1u);
-    ConfigVerdict falsified = JudgeConfig(true, false);
+    EXPECT_EQ(fwu::JudgeConfig(false, true, kConfigRefusal).exitCode, 1u);
+    fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, kConfigRefusal);
     EXPECT_FALSE(falsified.proceed);
     EXPECT_EQ(falsified.exitCode, 2u);
     EXPECT_STREQ(falsified.message, L"Falsify ini file.");

@@ -4,11 +4,11 @@
 #include <commctrl.h>
 
 #include "config_win32.h"
+#include "dialog_look.h"
 #include "dialog_start.h"
 #include "handle.h"
 #include "optpick_core.h"
 #include "presence_win32.h"
-#include "screen_units.h"
 #include "program_shell.h"
 
 namespace opk {
@@ -23,6 +23,7 @@ struct DialogState {
     fwu::UniqueFont font;
     fwu::UniqueBrush brush;
     bool cancelShown = true;
+    fwu::CNoCloseBox noCloseBox;  // taken while there is no Cancel button
 };
 void FreeGdi(DialogState& state) {
     state.font.reset();
@@ -52,16 +53,10 @@ void OnInitDialog(HWND dialog, DialogState& state) {
     state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
     if (state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        LOGFONTW font = metrics.lfMessageFont;
-        if (s.fontSize != 0) font.lfHeight = fwu::FontHeight(s.fontSize, state.dpi);
-        state.font.reset(::CreateFontIndirectW(&font));
-        if (state.font)
-            for (int id : kFontControls)
-                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
-    }
+    state.font = fwu::CreateMessageFont(s.fontSize, state.dpi);
+    if (state.font)
+        for (int id : kFontControls)
+            ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
 
     std::array<bool, kCheckCount> shown{};
     for (size_t i = 0; kCheckBoxes[i] != 0; ++i) {
@@ -85,12 +80,7 @@ void OnInitDialog(HWND dialog, DialogState& state) {
         ::SetDlgItemTextW(dialog, kIdCancel, s.cancelText.c_str());
     } else {
         // No way to decline: no Cancel button, no close box, no Close entry.
-        ::SetWindowLongPtrW(dialog, GWL_STYLE, ::GetWindowLongPtrW(dialog, GWL_STYLE) & ~LONG_PTR(WS_SYSMENU));
-        ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(::GetClassLongPtrW(dialog, GCL_STYLE) | CS_NOCLOSE));
-        ::EnableMenuItem(::GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-        ::DrawMenuBar(dialog);
-        ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        state.noCloseBox.Remove(dialog);
         HWND cancel = ::GetDlgItem(dialog, kIdCancel);
         ::EnableWindow(cancel, FALSE);
         ::ShowWindow(cancel, SW_HIDE);
@@ -104,6 +94,9 @@ void OnInitDialog(HWND dialog, DialogState& state) {
 }
 
 void EndWithResult(HWND dialog, DialogState& state) {
+    // The dialog class's style is the process's: later dialogs and message
+    // boxes keep their close box.
+    state.noCloseBox.Restore();
     ::EndDialog(dialog, 0);
     FreeGdi(state);
 }
@@ -185,9 +178,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
         return static_cast<int>(kExitMutexFailed);
     }
     if (guard.IsAlreadyRunning()) {
-        ::AllowSetForegroundWindow(ASFW_ANY);
-        std::wstring caption = ReadCaption(config, section);
-        if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
+        fwu::BringFirstInstanceForward(kDialogClass, ReadCaption(config, section).c_str(), true);
         log.Line(L"error - already existed.");
         return static_cast<int>(kExitAlreadyRunning);
     }
@@ -201,7 +192,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
         result = kExitDeclined;
     } else {
         DialogState state;
-        if (fwu::UniqueWindowDC screen(nullptr); screen) state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+        state.dpi = fwu::ScreenDpi();
         state.settings = ReadSettings(config, section);
         state.topmost = options.topmost;
         ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc,

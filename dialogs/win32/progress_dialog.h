@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 
+#include "dialog_look.h"
 #include "handle.h"
 
 namespace prg {
@@ -51,10 +52,10 @@ private:
     fwu::ComPtr<ITaskbarList3> m_pTaskbar;
     std::wstring m_title;
     std::wstring m_text;
-    fwu::UniqueGdiObject m_hFont;
+    fwu::UniqueFont m_hFont;
     int m_fontSize = 0;
     fwu::UniqueHandle m_hClosed;
-    ULONG_PTR m_savedClassStyle = 0;
+    fwu::CNoCloseBox m_noCloseBox;
 };
 
 // Runs one CDlgProgress on a thread of its own.

@@ -66,8 +66,9 @@ int RunOn(int showCommand, fwu::ILog& log) {
         return 0;
     }
     if (guard.IsAlreadyRunning()) {
-        ::AllowSetForegroundWindow(ASFW_ANY);
-        if (HWND first = ::FindWindowW(kInstanceName, nullptr)) ::PostMessageW(first, kWmBringToFront, 0, 0);
+        // The dialog belongs to the first instance's own thread: it is asked
+        // to bring it forward itself.
+        fwu::BringFirstInstanceForward(kInstanceName, nullptr, false, kWmBringToFront);
         log.Line(L"error - already existed.");
         return 0;
     }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "dialog_look.h"
 #include "dialog_tasks.h"
 #include "flag_names.h"
 #include "handle.h"
@@ -25,24 +26,15 @@ UniqueIcon LoadIconFile(const std::wstring& path) {
     return UniqueIcon(static_cast<HICON>(::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 64, 64, LR_LOADFROMFILE)));
 }
 
-int ScreenDpi() {
-    fwu::UniqueWindowDC dc(nullptr);
-    if (!dc) return 96;
-    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
-}
-
 // The width of the screen's work area in horizontal dialog units of the
 // message font, which the task dialog lays itself out with; 0 when unknown.
 int WorkAreaDialogUnits() {
     RECT area{};
     if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 0;
     int baseUnitX = 0;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        fwu::UniqueFont font(::CreateFontIndirectW(&metrics.lfMessageFont));
+    if (fwu::UniqueFont font = fwu::CreateMessageFont(); font) {
         fwu::UniqueWindowDC dc(nullptr);
-        if (dc && font) {
+        if (dc) {
             HGDIOBJ old = ::SelectObject(dc.get(), font.get());
             static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
             SIZE size{};
@@ -119,7 +111,7 @@ TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogSpec& spec) {
     config.nDefaultRadioButton = spec.defaultRadioButton;
     config.pfCallback = TaskDialogCallback;
     config.lpCallbackData = 0;
-    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, ScreenDpi(), WorkAreaDialogUnits()));
+    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, fwu::ScreenDpi(), WorkAreaDialogUnits()));
 
     int button = 0, radio = 0;
     BOOL verified = FALSE;

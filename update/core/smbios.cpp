@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "bytes.h"
+
 namespace upd {
 
 CSMBios::~CSMBios() { FreeTable(); }
@@ -32,7 +34,7 @@ int CSMBios::ReadTable() {
     // the calls: nothing usable was written.
     if (got == 0 || got > needed) return 1;
     if (got < 8) return 1;
-    uint32_t length = uint32_t(raw[4]) | uint32_t(raw[5]) << 8 | uint32_t(raw[6]) << 16 | uint32_t(raw[7]) << 24;
+    uint32_t length = fwu::ReadLe32(raw.data() + 4);
     // The header's length never reaches past the data really delivered.
     if (length > got - 8) length = got - 8;
     SetTable(raw.data() + 8, length);

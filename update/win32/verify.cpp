@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "bytes.h"
 #include "handle.h"
 #include "task.h"
 
@@ -87,7 +88,7 @@ std::wstring HashOpenFile(HANDLE file) {
     if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, nullptr, &size, 0) || size == 0) return std::wstring();
     std::vector<BYTE> digest(size, 0);
     if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
-    return HashText(digest.data(), size);
+    return fwu::HexText(digest.data(), size);
 }
 }  // namespace
 

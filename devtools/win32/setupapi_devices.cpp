@@ -8,6 +8,11 @@
 
 namespace fwu {
 
+// The property types the portable renderer restates.
+static_assert(kDevPropUint32 == DEVPROP_TYPE_UINT32 && kDevPropGuid == DEVPROP_TYPE_GUID);
+static_assert(kDevPropString == DEVPROP_TYPE_STRING && kDevPropBinary == DEVPROP_TYPE_BINARY);
+static_assert(kDevPropStringList == DEVPROP_TYPE_STRING_LIST);
+
 DEVPROPKEY ToDevPropKey(const DevPropKey& key) {
     DEVPROPKEY out{};
     out.fmtid = ToGuid(key.fmtid);

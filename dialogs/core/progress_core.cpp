@@ -65,11 +65,6 @@ uint32_t RunOff(IOffEnv& env) {
 }
 
 int PassiveShowCommand(int showCommand) {
-    // Values of the platform's SW_ constants.
-    enum : int {
-        kHide = 0, kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3, kShowNoActivate = 4, kShow = 5,
-        kMinimize = 6, kShowMinNoActive = 7, kShowNa = 8, kRestore = 9, kShowDefault = 10, kForceMinimize = 11,
-    };
     switch (showCommand) {
         case kHide:
         case kShowNoActivate:

@@ -93,6 +93,12 @@ public:
 // with no ON at all it returns after that wait. Returns the exit code, 0.
 uint32_t RunOff(IOffEnv& env);
 
+// The platform's show commands (SW_HIDE ... SW_FORCEMINIMIZE).
+enum ShowCommand : int {
+    kHide = 0, kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3, kShowNoActivate = 4, kShow = 5,
+    kMinimize = 6, kShowMinNoActive = 7, kShowNa = 8, kRestore = 9, kShowDefault = 10, kForceMinimize = 11,
+};
+
 // The show command for the hidden main window: the start-up show command
 // without activation, so that the dialog stays the active, foreground
 // window.

@@ -13,6 +13,8 @@
 
 namespace opk {
 
+static_assert(kIdCancel == IDCANCEL);
+
 namespace {
 
 struct DialogState {

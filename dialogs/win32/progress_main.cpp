@@ -16,6 +16,12 @@
 
 namespace prg {
 
+static_assert(kWmDialogReady == WM_APP + 0xC9 && kWmBringToFront == WM_APP + 0xCA);
+static_assert(kHide == SW_HIDE && kShowNormal == SW_SHOWNORMAL && kShowMinimized == SW_SHOWMINIMIZED);
+static_assert(kShowMaximized == SW_SHOWMAXIMIZED && kShowNoActivate == SW_SHOWNOACTIVATE && kShow == SW_SHOW);
+static_assert(kMinimize == SW_MINIMIZE && kShowMinNoActive == SW_SHOWMINNOACTIVE && kShowNa == SW_SHOWNA);
+static_assert(kRestore == SW_RESTORE && kShowDefault == SW_SHOWDEFAULT && kForceMinimize == SW_FORCEMINIMIZE);
+
 namespace {
 
 // What the hidden main window works with: the texts of the dialog, read

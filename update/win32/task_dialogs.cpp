@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "dialog_look.h"
@@ -13,6 +15,54 @@
 #include "task_services_win32.h"
 
 namespace upd {
+
+// The name tables of the dialog tasks restate SDK values (the core cannot
+// include the headers): every row, in order, is checked against them here.
+namespace {
+struct SdkValue {
+    std::string_view name;
+    uint32_t value;
+};
+constexpr bool SameName(std::wstring_view wide, std::string_view narrow) {
+    if (wide.size() != narrow.size()) return false;
+    for (size_t i = 0; i < wide.size(); ++i)
+        if (wide[i] != wchar_t(narrow[i])) return false;
+    return true;
+}
+template <size_t N>
+constexpr bool RowsAgree(const FlagName (&rows)[N], std::initializer_list<SdkValue> sdk) {
+    if (sdk.size() != N) return false;
+    size_t i = 0;
+    for (const SdkValue& v : sdk) {
+        if (!SameName(rows[i].name, v.name) || rows[i].value != v.value) return false;
+        ++i;
+    }
+    return true;
+}
+}  // namespace
+#define FWU_SDK(name) SdkValue{#name, uint32_t(name)}
+static_assert(RowsAgree(kMessageBoxFlagRows, {
+    FWU_SDK(MB_OK), FWU_SDK(MB_OKCANCEL), FWU_SDK(MB_ABORTRETRYIGNORE), FWU_SDK(MB_YESNOCANCEL),
+    FWU_SDK(MB_YESNO), FWU_SDK(MB_RETRYCANCEL), FWU_SDK(MB_CANCELTRYCONTINUE), FWU_SDK(MB_ICONHAND),
+    FWU_SDK(MB_ICONQUESTION), FWU_SDK(MB_ICONEXCLAMATION), FWU_SDK(MB_ICONWARNING),
+    FWU_SDK(MB_ICONERROR), FWU_SDK(MB_ICONINFORMATION), FWU_SDK(MB_HELP), FWU_SDK(MB_ICONASTERISK),
+    FWU_SDK(MB_ICONSTOP), FWU_SDK(MB_DEFBUTTON1), FWU_SDK(MB_DEFBUTTON2), FWU_SDK(MB_DEFBUTTON3),
+    FWU_SDK(MB_DEFBUTTON4), FWU_SDK(MB_APPLMODAL), FWU_SDK(MB_SYSTEMMODAL), FWU_SDK(MB_TASKMODAL),
+    FWU_SDK(MB_DEFAULT_DESKTOP_ONLY), FWU_SDK(MB_RIGHT), FWU_SDK(MB_RTLREADING),
+    FWU_SDK(MB_SETFOREGROUND), FWU_SDK(MB_TOPMOST), FWU_SDK(MB_SERVICE_NOTIFICATION)}));
+static_assert(RowsAgree(kTaskDialogFlagRows, {
+    FWU_SDK(TDF_ENABLE_HYPERLINKS), FWU_SDK(TDF_USE_HICON_MAIN), FWU_SDK(TDF_USE_HICON_FOOTER),
+    FWU_SDK(TDF_ALLOW_DIALOG_CANCELLATION), FWU_SDK(TDF_USE_COMMAND_LINKS),
+    FWU_SDK(TDF_USE_COMMAND_LINKS_NO_ICON), FWU_SDK(TDF_EXPAND_FOOTER_AREA),
+    FWU_SDK(TDF_EXPANDED_BY_DEFAULT), FWU_SDK(TDF_VERIFICATION_FLAG_CHECKED),
+    FWU_SDK(TDF_SHOW_PROGRESS_BAR), FWU_SDK(TDF_SHOW_MARQUEE_PROGRESS_BAR),
+    FWU_SDK(TDF_CALLBACK_TIMER), FWU_SDK(TDF_POSITION_RELATIVE_TO_WINDOW), FWU_SDK(TDF_RTL_LAYOUT),
+    FWU_SDK(TDF_NO_DEFAULT_RADIO_BUTTON), FWU_SDK(TDF_CAN_BE_MINIMIZED), FWU_SDK(TDF_SIZE_TO_CONTENT)}));
+static_assert(RowsAgree(kCommonButtonRows, {
+    FWU_SDK(TDCBF_OK_BUTTON), FWU_SDK(TDCBF_YES_BUTTON), FWU_SDK(TDCBF_NO_BUTTON),
+    FWU_SDK(TDCBF_CANCEL_BUTTON), FWU_SDK(TDCBF_RETRY_BUTTON), FWU_SDK(TDCBF_CLOSE_BUTTON)}));
+#undef FWU_SDK
+static_assert(kSilentDialogAnswer == IDYES);
 
 HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM wParam, LPARAM lParam,
                                     LONG_PTR referenceData);

@@ -1,6 +1,7 @@
 #include "config.h"
 
 #include "base64.h"
+#include "bytes.h"
 #include "crc32.h"
 #include "number.h"
 #include "text.h"
@@ -8,9 +9,6 @@
 namespace fwu {
 
 namespace {
-uint32_t ReadLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 constexpr size_t kLeadUnits = 8;
 }  // namespace
 
@@ -32,14 +30,10 @@ IntegrityResult CheckIntegrity(const uint8_t* bytes, size_t length) {
 bool DecodeSealedValue(const std::wstring& text, std::wstring& value) {
     std::vector<uint8_t> bytes;
     if (!Base64Decode(text, bytes) || bytes.empty()) return false;
-    bytes.push_back(0);
-    bytes.push_back(0);
-    std::u16string units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char16_t u = char16_t(bytes[i] | (bytes[i + 1] << 8));
-        if (u == 0) break;
-        units.push_back(u);
-    }
+    // An odd last byte is the low half of one more code unit.
+    if (bytes.size() % 2 != 0) bytes.push_back(0);
+    std::u16string units = Utf16LeUnits(bytes.data(), bytes.size());
+    if (const size_t end = units.find(u'\0'); end != std::u16string::npos) units.resize(end);
     // A decoded text without its 8 leading code units is not a sealed
     // value: the caller falls back to its default.
     if (units.size() < kLeadUnits) return false;
@@ -50,11 +44,7 @@ bool DecodeSealedValue(const std::wstring& text, std::wstring& value) {
 std::wstring EncodeSealedValue(const std::wstring& value) {
     std::u16string units = u"FWUSEAL!" + ToUtf16(value);
     std::vector<uint8_t> bytes;
-    bytes.reserve(units.size() * 2);
-    for (char16_t u : units) {
-        bytes.push_back(uint8_t(u & 0xFF));
-        bytes.push_back(uint8_t(u >> 8));
-    }
+    AppendUtf16Le(bytes, units);
     return Base64Encode(bytes.data(), bytes.size());
 }
 
@@ -108,6 +98,24 @@ int LocateConfigFile(CGlobalIniMgr& mgr, const std::wstring& exeFolder, ConfigLa
     if (list.empty()) return 0;
     probe.Load(mgr, list.front());
     return 1;
+}
+
+ConfigVerdict JudgeConfig(bool found, bool valid, const ConfigRefusal& program) {
+    ConfigVerdict v;
+    if (!found) {
+        v.proceed = false;
+        v.exitCode = program.notFoundExit;
+        v.message = L"Ini file is not found.";
+        v.errorIcon = program.notFoundErrorIcon;
+        v.logLine = L"error - ini file not found.";
+    } else if (!valid) {
+        v.proceed = false;
+        v.exitCode = program.falsifiedExit;
+        v.message = L"Falsify ini file.";
+        v.errorIcon = true;
+        v.logLine = L"error - falsify ini file.";
+    }
+    return v;
 }
 
 }  // namespace fwu

@@ -91,4 +91,26 @@ std::wstring NeutralConfigPath(const std::wstring& exeFolder, ConfigLayout layou
 int LocateConfigFile(CGlobalIniMgr& mgr, const std::wstring& exeFolder, ConfigLayout layout,
                      IConfigFileProbe& probe);
 
+// What a program that needs its configuration file does about it before it
+// shows anything: go on, or stop with a message box, a log line and an exit
+// code.
+struct ConfigVerdict {
+    bool proceed = true;
+    uint32_t exitCode = 0;
+    const wchar_t* message = nullptr;  // the box's text (caption "Error")
+    bool errorIcon = false;            // MB_ICONERROR, else a plain MB_OK box
+    const wchar_t* logLine = nullptr;
+};
+// What each program makes of the two refusals: its exit codes, and whether
+// the box of a missing file carries the error icon (that of a falsified
+// file always does).
+struct ConfigRefusal {
+    uint32_t notFoundExit = 0;
+    uint32_t falsifiedExit = 0;
+    bool notFoundErrorIcon = false;
+};
+// `found`: LocateConfigFile found a file; `valid`: its m_bValid. A missing
+// file is reported as missing, whatever `valid` says.
+ConfigVerdict JudgeConfig(bool found, bool valid, const ConfigRefusal& program);
+
 }  // namespace fwu

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "bytes.h"
 #include "crc32.h"
 #include "text.h"
 
@@ -31,8 +32,7 @@ std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* enc
         end -= 8;
     if (end >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         if (encoding) *encoding = TextEncoding::Utf16Le;
-        std::u16string units;
-        for (size_t i = 2; i + 1 < end; i += 2) units.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+        const std::u16string units = Utf16LeUnits(bytes.data() + 2, end - 2);
         return FromUtf16(units.data(), units.size());
     }
     if (encoding) *encoding = TextEncoding::Utf8;
@@ -130,17 +130,14 @@ std::vector<uint8_t> SerializeIniUtf16(const IniDocument& doc) {
     }
     std::u16string units = ToUtf16(text);
     std::vector<uint8_t> bytes{0xFF, 0xFE};
-    for (char16_t u : units) {
-        bytes.push_back(uint8_t(u & 0xFF));
-        bytes.push_back(uint8_t(u >> 8));
-    }
+    AppendUtf16Le(bytes, units);
     return bytes;
 }
 
 void AppendTrailer(std::vector<uint8_t>& bytes) {
     uint32_t crc = CBCrc32().Calc(bytes.data(), bytes.size());
-    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(crc >> (8 * i)));
-    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(kTrailerMarker >> (8 * i)));
+    AppendLe32(bytes, crc);
+    AppendLe32(bytes, kTrailerMarker);
 }
 
 IniDocumentSource::IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {

@@ -1,5 +1,6 @@
 #include "logformat.h"
 
+#include "bytes.h"
 #include "crc32.h"
 #include "text.h"
 
@@ -22,13 +23,8 @@ std::wstring LogLockName(const std::wstring& modulePath) {
     size_t slash = key.rfind(L'\\');
     if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) key.erase(dot);
     key = ToUpperAscii(key + L".LOG");
-    std::u16string units = ToUtf16(key);
     std::vector<uint8_t> bytes;
-    bytes.reserve(units.size() * 2);
-    for (char16_t u : units) {
-        bytes.push_back(uint8_t(u & 0xFF));
-        bytes.push_back(uint8_t(u >> 8));
-    }
+    AppendUtf16Le(bytes, ToUtf16(key));
     uint32_t crc = CBCrc32().Calc(bytes.data(), bytes.size());
     size_t cut = key.find_last_of(L"\\/:");
     std::wstring name = cut == std::wstring::npos ? key : key.substr(cut + 1);

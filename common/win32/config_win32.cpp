@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "../core/bytes.h"
 #include "config_win32.h"
 #include "handle.h"
 #include "module.h"
@@ -85,9 +86,7 @@ void LoadConfigFile(CGlobalIniMgr& mgr, const std::wstring& path) {
         uint8_t trailer[8] = {};
         DWORD read = 0;
         if (!::ReadFile(file.get(), trailer, 8, &read, nullptr) || read != 8) return;
-        uint32_t marker = uint32_t(trailer[4]) | (uint32_t(trailer[5]) << 8) | (uint32_t(trailer[6]) << 16) |
-                          (uint32_t(trailer[7]) << 24);
-        if (marker != kTrailerMarker) {
+        if (ReadLe32(trailer + 4) != kTrailerMarker) {
             result.valid = true;
             mgr.SetLoaded(path, result);
             return;

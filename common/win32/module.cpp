@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "../core/text.h"
+#include "sized_read.h"
 
 namespace fwu {
 
@@ -20,11 +21,15 @@ std::wstring ModulePath() {
 std::wstring ModuleFolder() { return FolderOf(ModulePath()); }
 
 std::wstring ExpandEnvironment(const std::wstring& text) {
-    DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (needed == 0) return text;
-    std::vector<wchar_t> buffer(needed + 1);
-    DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), buffer.data(), DWORD(buffer.size()));
-    if (n == 0 || n > buffer.size()) return text;
+    std::vector<wchar_t> buffer;
+    // The counts include the terminating zero.
+    const bool read = ReadSized(
+        [&](wchar_t* data, size_t capacity) {
+            DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), data, DWORD(capacity));
+            return SizedAnswer{n != 0 && n <= capacity, n};
+        },
+        buffer);
+    if (!read || buffer.empty()) return text;
     return std::wstring(buffer.data());
 }
 

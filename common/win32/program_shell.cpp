@@ -40,6 +40,16 @@ bool CInstanceGuard::Retry(int attempts) {
     return false;
 }
 
+HWND BringFirstInstanceForward(const wchar_t* windowClass, const wchar_t* caption, bool takeForeground,
+                               UINT message) {
+    ::AllowSetForegroundWindow(ASFW_ANY);
+    HWND first = ::FindWindowW(windowClass, caption);
+    if (!first) return nullptr;
+    if (takeForeground) ::SetForegroundWindow(first);
+    if (message != 0) ::PostMessageW(first, message, 0, 0);
+    return first;
+}
+
 HWND CreateHiddenWindow(const wchar_t* className, WNDPROC windowProc, DWORD style, void* createParam) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};

@@ -76,6 +76,15 @@ private:
     InstanceState m_state = InstanceState::Failed;
 };
 
+// What a second instance does for the first before it ends: lets any
+// process take the foreground (AllowSetForegroundWindow(ASFW_ANY)) and
+// finds the first instance's window by class and caption (null: any
+// caption). When found, the window is made the foreground window when
+// `takeForeground`, and posted `message` when that is not 0. Answers the
+// window, or null.
+HWND BringFirstInstanceForward(const wchar_t* windowClass, const wchar_t* caption, bool takeForeground,
+                               UINT message = 0);
+
 // The main window of a program that shows none of its own: zero-sized,
 // WS_EX_TOOLWINDOW, of a class registered here (CS_DBLCLKS, arrow cursor)
 // with the given name and window procedure. Null when the class cannot be

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bytes.h"
 #include "text.h"
 
 namespace fwu {
@@ -15,22 +16,6 @@ const DevPropKey kDevPKeyFirmwareVersion{
     {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 18};
 const DevPropKey kDevPKeyDriverInfPath{{0xa8b865dd, 0x2e3d, 0x4094, {0xad, 0x97, 0xe5, 0x93, 0xa7, 0x0c, 0x75, 0xd6}},
                                        5};
-
-namespace {
-
-uint32_t LoadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t LoadU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
-// The UTF-16 code units of the value, an odd trailing byte dropped.
-std::u16string Units(const uint8_t* data, size_t size) {
-    std::u16string units(size / 2, u'\0');
-    for (size_t i = 0; i < units.size(); ++i) units[i] = char16_t(LoadU16(data + 2 * i));
-    return units;
-}
-
-}  // namespace
 
 std::wstring FormatGuid(const Guid& g) {
     char text[40];
@@ -45,38 +30,30 @@ std::vector<std::wstring> RenderDeviceProperty(uint32_t type, const uint8_t* dat
     if (data == nullptr) size = 0;
     switch (type) {
     case kDevPropUint32:
-        if (size >= 4) out.push_back(std::to_wstring(static_cast<int32_t>(LoadU32(data))));
+        if (size >= 4) out.push_back(std::to_wstring(static_cast<int32_t>(ReadLe32(data))));
         break;
     case kDevPropGuid:
         if (size >= 16) {
             Guid g;
-            g.data1 = LoadU32(data);
-            g.data2 = LoadU16(data + 4);
-            g.data3 = LoadU16(data + 6);
+            g.data1 = ReadLe32(data);
+            g.data2 = ReadLe16(data + 4);
+            g.data3 = ReadLe16(data + 6);
             std::memcpy(g.data4, data + 8, 8);
             out.push_back(FormatGuid(g));
         }
         break;
     case kDevPropString: {
-        std::u16string units = Units(data, size);
+        std::u16string units = Utf16LeUnits(data, size);
         size_t end = units.find(u'\0');
         if (end == std::u16string::npos) end = units.size();
         out.push_back(FromUtf16(units.data(), end));
         break;
     }
-    case kDevPropBinary: {
-        static const wchar_t kHex[] = L"0123456789ABCDEF";
-        std::wstring hex;
-        hex.reserve(size * 2);
-        for (size_t i = 0; i < size; ++i) {
-            hex.push_back(kHex[data[i] >> 4]);
-            hex.push_back(kHex[data[i] & 0xF]);
-        }
-        out.push_back(std::move(hex));
+    case kDevPropBinary:
+        out.push_back(HexText(data, size));
         break;
-    }
     case kDevPropStringList: {
-        std::u16string units = Units(data, size);
+        std::u16string units = Utf16LeUnits(data, size);
         size_t pos = 0;
         while (pos < units.size()) {
             size_t end = units.find(u'\0', pos);

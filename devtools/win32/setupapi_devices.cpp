@@ -4,7 +4,14 @@
 #include <new>
 #include <utility>
 
+#include "sized_read.h"
+
 namespace fwu {
+
+// The property types the portable renderer restates.
+static_assert(kDevPropUint32 == DEVPROP_TYPE_UINT32 && kDevPropGuid == DEVPROP_TYPE_GUID);
+static_assert(kDevPropString == DEVPROP_TYPE_STRING && kDevPropBinary == DEVPROP_TYPE_BINARY);
+static_assert(kDevPropStringList == DEVPROP_TYPE_STRING_LIST);
 
 DEVPROPKEY ToDevPropKey(const DevPropKey& key) {
     DEVPROPKEY out{};
@@ -25,16 +32,17 @@ GUID ToGuid(const Guid& guid) {
 RawProperty GetRawDeviceProperty(HDEVINFO set, SP_DEVINFO_DATA* device, const DEVPROPKEY& key) {
     RawProperty value;
     DEVPROPTYPE type = 0;
-    DWORD required = 0;
-    // Size query; its result is not examined (it fails by design), and the
-    // size stays 0 when the device lacks the property.
-    ::SetupDiGetDevicePropertyW(set, device, &key, &type, nullptr, 0, &required, 0);
-    std::vector<BYTE> buffer(required);
-    DWORD size = required;
-    if (!::SetupDiGetDevicePropertyW(set, device, &key, &type, buffer.empty() ? nullptr : buffer.data(),
-                                     DWORD(buffer.size()), &size, 0))
-        return value;
-    if (size < buffer.size()) buffer.resize(size);
+    std::vector<BYTE> buffer;
+    // The size query fails by design; its size stays 0 when the device
+    // lacks the property.
+    const bool read = ReadSized(
+        [&](BYTE* data, size_t capacity) {
+            DWORD size = 0;
+            BOOL ok = ::SetupDiGetDevicePropertyW(set, device, &key, &type, data, DWORD(capacity), &size, 0);
+            return SizedAnswer{ok != FALSE, size};
+        },
+        buffer);
+    if (!read) return value;
     value.ok = true;
     value.type = type;
     value.bytes.assign(buffer.begin(), buffer.end());

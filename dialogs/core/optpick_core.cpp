@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "number.h"
 #include "text.h"
 
@@ -30,23 +29,6 @@ Options ReadOptions(const CParseParam& params) {
 
 std::wstring SectionName(const std::wstring& dialogNumber) { return L"OptpickSet" + dialogNumber; }
 
-ConfigVerdict JudgeConfig(bool found, bool valid) {
-    ConfigVerdict v;
-    if (!found) {
-        v.proceed = false;
-        v.exitCode = kExitIniNotFound;
-        v.message = L"Ini file is not found.";
-        v.logLine = L"error - ini file not found.";
-    } else if (!valid) {
-        v.proceed = false;
-        v.exitCode = kExitIniFalsified;
-        v.message = L"Falsify ini file.";
-        v.errorIcon = true;
-        v.logLine = L"error - falsify ini file.";
-    }
-    return v;
-}
-
 std::wstring ReadCaption(const fwu::CGlobalIniMgr& ini, const std::wstring& section) {
     std::wstring title = ini.GetString(section, L"Title", L"");
     if (title.empty()) title = ini.GetString(L"MSG", L"IDS_STR_TITLE", L"");
@@ -71,11 +53,6 @@ int32_t ParseFontSize(const std::wstring& text) {
     int32_t value = 0;
     if (fwu::StrToIntExHex(text, &value)) return value;
     return fwu::LeadingDecimal(text);
-}
-
-int32_t FontHeight(int32_t fontSize, int32_t dpi) {
-    if (fontSize == 0) return 0;
-    return -prg::MulDivRound(fontSize, dpi, 72);
 }
 
 bool OkEnabled(const std::array<CheckState, kCheckCount>& boxes) {

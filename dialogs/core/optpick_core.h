@@ -9,9 +9,7 @@
 
 class CParseParam;
 
-namespace fwu {
-class CGlobalIniMgr;
-}
+#include "config.h"
 
 namespace opk {
 
@@ -62,14 +60,9 @@ Options ReadOptions(const CParseParam& params);
 // "OptpickSet" followed by the dialog number.
 std::wstring SectionName(const std::wstring& dialogNumber);
 
-struct ConfigVerdict {
-    bool proceed = true;
-    uint32_t exitCode = 0;
-    const wchar_t* message = nullptr;  // shown unless silent
-    bool errorIcon = false;
-    const wchar_t* logLine = nullptr;
-};
-ConfigVerdict JudgeConfig(bool found, bool valid);
+// A missing or falsified config.ini (fwu::JudgeConfig); the boxes are shown
+// unless silent.
+inline constexpr fwu::ConfigRefusal kConfigRefusal{kExitIniNotFound, kExitIniFalsified, false};
 
 struct Settings {
     std::wstring title;  // Title, else MSG/IDS_STR_TITLE
@@ -85,11 +78,8 @@ std::wstring ReadCaption(const fwu::CGlobalIniMgr& ini, const std::wstring& sect
 Settings ReadSettings(const fwu::CGlobalIniMgr& ini, const std::wstring& section);
 
 // FontSize: StrToIntExW with hexadecimal support, else the leading decimal
-// digits; empty is 0.
+// digits; empty is 0. The font's height is fwu::FontHeight of it.
 int32_t ParseFontSize(const std::wstring& text);
-// lfHeight for a font size at the given dots per inch; 0 keeps the
-// system message font's height.
-int32_t FontHeight(int32_t fontSize, int32_t dpi);
 
 // One check box as the dialog sees it.
 struct CheckState {

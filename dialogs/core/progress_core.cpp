@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "text.h"
 
 namespace prg {
@@ -25,33 +24,11 @@ Options ReadOptions(const CParseParam& params) {
     return options;
 }
 
-ConfigVerdict JudgeConfig(bool found, bool valid) {
-    ConfigVerdict v;
-    if (!found) {
-        v.proceed = false;
-        v.exitCode = 1;
-        v.message = L"Ini file is not found.";
-        v.logLine = L"error - ini file not found.";
-    } else if (!valid) {
-        v.proceed = false;
-        v.exitCode = 2;
-        v.message = L"Falsify ini file.";
-        v.errorIcon = true;
-        v.logLine = L"error - falsify ini file.";
-    }
-    return v;
-}
-
 Texts ReadTexts(const fwu::CGlobalIniMgr& ini) {
     Texts t;
     t.title = ini.GetString(L"MSG", L"IDS_STR_TITLE", L"");
     t.message = fwu::ExpandLineBreaks(ini.GetString(L"MSG", L"IDC_STATIC_PROGRESS", L""), L"\r\n");
     return t;
-}
-
-int32_t FontHeightForPoints(int32_t points, int32_t dpi) {
-    if (points == 0) return 0;
-    return -MulDivRound(points, dpi, 72);
 }
 
 uint32_t RunOff(IOffEnv& env) {
@@ -66,11 +43,6 @@ uint32_t RunOff(IOffEnv& env) {
 }
 
 int PassiveShowCommand(int showCommand) {
-    // Values of the platform's SW_ constants.
-    enum : int {
-        kHide = 0, kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3, kShowNoActivate = 4, kShow = 5,
-        kMinimize = 6, kShowMinNoActive = 7, kShowNa = 8, kRestore = 9, kShowDefault = 10, kForceMinimize = 11,
-    };
     switch (showCommand) {
         case kHide:
         case kShowNoActivate:

@@ -7,9 +7,7 @@
 
 class CParseParam;
 
-namespace fwu {
-class CGlobalIniMgr;
-}
+#include "config.h"
 
 namespace prg {
 
@@ -47,15 +45,9 @@ struct Options {
 Mode DecideMode(bool on, bool off, bool silent);
 Options ReadOptions(const CParseParam& params);
 
-// What an ON instance does about its configuration file.
-struct ConfigVerdict {
-    bool proceed = true;
-    uint32_t exitCode = 0;
-    const wchar_t* message = nullptr;  // message box text
-    bool errorIcon = false;            // MB_ICONERROR, else a plain MB_OK box
-    const wchar_t* logLine = nullptr;
-};
-ConfigVerdict JudgeConfig(bool found, bool valid);
+// What an ON instance makes of a missing (1) or falsified (2) config.ini
+// (fwu::JudgeConfig).
+inline constexpr fwu::ConfigRefusal kConfigRefusal{1, 2, false};
 
 struct Texts {
     std::wstring title;
@@ -85,13 +77,15 @@ public:
 // with no ON at all it returns after that wait. Returns the exit code, 0.
 uint32_t RunOff(IOffEnv& env);
 
+// The platform's show commands (SW_HIDE ... SW_FORCEMINIMIZE).
+enum ShowCommand : int {
+    kHide = 0, kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3, kShowNoActivate = 4, kShow = 5,
+    kMinimize = 6, kShowMinNoActive = 7, kShowNa = 8, kRestore = 9, kShowDefault = 10, kForceMinimize = 11,
+};
+
 // The show command for the hidden main window: the start-up show command
 // without activation, so that the dialog stays the active, foreground
 // window.
 int PassiveShowCommand(int showCommand);
-
-// Font height for a point size at the given dots per inch (the
-// platform's -MulDiv(size, dpi, 72)); 0 keeps the system font's height.
-int32_t FontHeightForPoints(int32_t points, int32_t dpi);
 
 }  // namespace prg

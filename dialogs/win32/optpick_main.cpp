@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "config_win32.h"
+#include "dialog_look.h"
 #include "dialog_start.h"
 #include "handle.h"
 #include "optpick_core.h"
@@ -11,6 +12,8 @@
 #include "program_shell.h"
 
 namespace opk {
+
+static_assert(kIdCancel == IDCANCEL);
 
 namespace {
 
@@ -22,6 +25,7 @@ struct DialogState {
     fwu::UniqueFont font;
     fwu::UniqueBrush brush;
     bool cancelShown = true;
+    fwu::CNoCloseBox noCloseBox;  // taken while there is no Cancel button
 };
 
 // The state handed to the dialog by DialogBoxParamW; null before
@@ -47,16 +51,10 @@ void OnInitDialog(HWND dialog, DialogState& state) {
     state.brush.reset(::CreateSolidBrush(::GetSysColor(COLOR_WINDOW)));
     if (state.topmost) ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        LOGFONTW font = metrics.lfMessageFont;
-        if (s.fontSize != 0) font.lfHeight = FontHeight(s.fontSize, state.dpi);
-        state.font.reset(::CreateFontIndirectW(&font));
-        if (state.font)
-            for (int id : kFontControls)
-                ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
-    }
+    state.font = fwu::CreateMessageFont(s.fontSize, state.dpi);
+    if (state.font)
+        for (int id : kFontControls)
+            ::SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(state.font.get()), TRUE);
 
     std::array<bool, kCheckCount> shown{};
     for (size_t i = 0; kCheckBoxes[i] != 0; ++i) {
@@ -80,12 +78,7 @@ void OnInitDialog(HWND dialog, DialogState& state) {
         ::SetDlgItemTextW(dialog, kIdCancel, s.cancelText.c_str());
     } else {
         // No way to decline: no Cancel button, no close box, no Close entry.
-        ::SetWindowLongPtrW(dialog, GWL_STYLE, ::GetWindowLongPtrW(dialog, GWL_STYLE) & ~LONG_PTR(WS_SYSMENU));
-        ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(::GetClassLongPtrW(dialog, GCL_STYLE) | CS_NOCLOSE));
-        ::EnableMenuItem(::GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-        ::DrawMenuBar(dialog);
-        ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
-                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        state.noCloseBox.Remove(dialog);
         HWND cancel = ::GetDlgItem(dialog, kIdCancel);
         ::EnableWindow(cancel, FALSE);
         ::ShowWindow(cancel, SW_HIDE);
@@ -96,6 +89,13 @@ void OnInitDialog(HWND dialog, DialogState& state) {
     InitialFocus focus = ChooseInitialFocus(shown, state.cancelShown);
     if (focus.enableOk) ::EnableWindow(ok, TRUE);
     ::SetFocus(::GetDlgItem(dialog, focus.control));
+}
+
+void EndWithResult(HWND dialog, DialogState& state) {
+    // The dialog class's style is the process's: later dialogs and message
+    // boxes keep their close box.
+    state.noCloseBox.Restore();
+    ::EndDialog(dialog, 0);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -132,10 +132,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_ENDSESSION:
             if (!wParam) return FALSE;
-            ::EndDialog(dialog, 0);
+            EndWithResult(dialog, state);
             return TRUE;
         case WM_CLOSE:
-            ::EndDialog(dialog, 0);
+            EndWithResult(dialog, state);
             return TRUE;
         case WM_CTLCOLORSTATIC: {
             if (!state.brush) return FALSE;
@@ -167,7 +167,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
     const fwu::PersonVerdict person = fwu::MayWaitForPersonHere();
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
     int exitCode = 0;
-    if (!dlg::AcceptConfig(config, JudgeConfig, options.silent || !person.canWait, log, exitCode)) return exitCode;
+    if (!dlg::AcceptConfig(config, kConfigRefusal, options.silent || !person.canWait, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kMutexName);
     if (!guard.IsCreated()) {
@@ -175,9 +175,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
         return static_cast<int>(kExitMutexFailed);
     }
     if (guard.IsAlreadyRunning()) {
-        ::AllowSetForegroundWindow(ASFW_ANY);
-        std::wstring caption = ReadCaption(config, section);
-        if (HWND first = ::FindWindowW(kDialogClass, caption.c_str())) ::SetForegroundWindow(first);
+        fwu::BringFirstInstanceForward(kDialogClass, ReadCaption(config, section).c_str(), true);
         log.Line(L"error - already existed.");
         return static_cast<int>(kExitAlreadyRunning);
     }
@@ -193,7 +191,7 @@ int RunOptpick(HINSTANCE instance, const Options& options, fwu::ILog& log) {
         // The font and the brush live as long as the state, past the
         // dialog whose controls draw with them.
         DialogState state;
-        if (fwu::UniqueWindowDC screen(nullptr); screen) state.dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+        state.dpi = fwu::ScreenDpi();
         state.settings = ReadSettings(config, section);
         state.topmost = options.topmost;
         ::DialogBoxParamW(instance, MAKEINTRESOURCEW(kDialogTemplate), nullptr, DialogProc,

@@ -67,27 +67,12 @@ void CDlgProgress::OnInitDialog(HWND dialog) {
     ::SetWindowTextW(dialog, m_title.c_str());
     if (m_staticId) {
         ::SetDlgItemTextW(dialog, m_staticId, m_text.c_str());
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof(metrics);
-        if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-            LOGFONTW font = metrics.lfMessageFont;
-            if (m_fontSize) {
-                int dpi = 96;
-                if (fwu::UniqueWindowDC screen(nullptr); screen) dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-                font.lfHeight = FontHeightForPoints(m_fontSize, dpi);
-            }
-            m_hFont.reset(::CreateFontIndirectW(&font));
-            if (m_hFont)
-                ::SendDlgItemMessageW(dialog, m_staticId, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont.get()), TRUE);
-        }
+        m_hFont = fwu::CreateMessageFont(m_fontSize, fwu::ScreenDpi());
+        if (m_hFont)
+            ::SendDlgItemMessageW(dialog, m_staticId, WM_SETFONT, reinterpret_cast<WPARAM>(m_hFont.get()), TRUE);
     }
     // No close box, and no way to close the window from its menu.
-    ::SetWindowLongPtrW(dialog, GWL_STYLE, ::GetWindowLongPtrW(dialog, GWL_STYLE) & ~LONG_PTR(WS_SYSMENU));
-    m_savedClassStyle = ::GetClassLongPtrW(dialog, GCL_STYLE);
-    ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(m_savedClassStyle | CS_NOCLOSE));
-    ::EnableMenuItem(::GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-    ::DrawMenuBar(dialog);
-    ::SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    m_noCloseBox.Remove(dialog);
 
     if (m_hProgress) {
         ::SendMessageW(m_hProgress, PBM_SETRANGE32, 0, kBarRange);
@@ -102,7 +87,7 @@ void CDlgProgress::OnInitDialog(HWND dialog) {
 void CDlgProgress::OnClose() {
     HWND dialog = m_hDlg.exchange(nullptr);
     if (!dialog) return;
-    ::SetClassLongPtrW(dialog, GCL_STYLE, LONG_PTR(m_savedClassStyle));
+    m_noCloseBox.Restore();
     ::EndDialog(dialog, 0);
 }
 

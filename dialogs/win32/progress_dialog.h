@@ -6,6 +6,7 @@
 #include <atomic>
 #include <string>
 
+#include "dialog_look.h"
 #include "handle.h"
 
 namespace prg {
@@ -41,9 +42,9 @@ private:
     int m_staticId = 0;
     std::wstring m_title;
     std::wstring m_text;
-    fwu::UniqueGdiObject m_hFont;
+    fwu::UniqueFont m_hFont;
     int m_fontSize = 0;
-    ULONG_PTR m_savedClassStyle = 0;
+    fwu::CNoCloseBox m_noCloseBox;
 };
 
 // Runs one CDlgProgress on a thread of its own.

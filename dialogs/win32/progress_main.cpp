@@ -16,6 +16,12 @@
 
 namespace prg {
 
+static_assert(kWmDialogReady == WM_APP + 0xC9 && kWmBringToFront == WM_APP + 0xCA);
+static_assert(kHide == SW_HIDE && kShowNormal == SW_SHOWNORMAL && kShowMinimized == SW_SHOWMINIMIZED);
+static_assert(kShowMaximized == SW_SHOWMAXIMIZED && kShowNoActivate == SW_SHOWNOACTIVATE && kShow == SW_SHOW);
+static_assert(kMinimize == SW_MINIMIZE && kShowMinNoActive == SW_SHOWMINNOACTIVE && kShowNa == SW_SHOWNA);
+static_assert(kRestore == SW_RESTORE && kShowDefault == SW_SHOWDEFAULT && kForceMinimize == SW_FORCEMINIMIZE);
+
 namespace {
 
 // What the hidden main window works with: the texts of the dialog, read
@@ -58,7 +64,7 @@ int RunOn(int showCommand, fwu::ILog& log) {
     // The error box has no silent form; it is not shown where nobody can
     // close it.
     const bool noBox = !fwu::MayWaitForPersonHere().canWait;
-    if (!dlg::AcceptConfig(config, JudgeConfig, noBox, log, exitCode)) return exitCode;
+    if (!dlg::AcceptConfig(config, kConfigRefusal, noBox, log, exitCode)) return exitCode;
 
     fwu::CInstanceGuard guard(kInstanceName);
     if (!guard.IsCreated()) {
@@ -66,8 +72,9 @@ int RunOn(int showCommand, fwu::ILog& log) {
         return 0;
     }
     if (guard.IsAlreadyRunning()) {
-        ::AllowSetForegroundWindow(ASFW_ANY);
-        if (HWND first = ::FindWindowW(kInstanceName, nullptr)) ::PostMessageW(first, kWmBringToFront, 0, 0);
+        // The dialog belongs to the first instance's own thread: it is asked
+        // to bring it forward itself.
+        fwu::BringFirstInstanceForward(kInstanceName, nullptr, false, kWmBringToFront);
         log.Line(L"error - already existed.");
         return 0;
     }

@@ -165,3 +165,31 @@ TEST(LocateConfig, OrderOfPreference) {
     EXPECT_TRUE(mgr.m_strPath.empty());
     EXPECT_EQ(mgr.m_bValid, 0);
 }
+
+TEST(ConfigJudgement, EachProgramsCodesAndTheNotFoundIcon) {
+    const fwu::ConfigRefusal plain{11, 12, false};
+    const fwu::ConfigRefusal iconic{21, 22, true};
+    for (const fwu::ConfigRefusal& program : {plain, iconic}) {
+        const fwu::ConfigVerdict ok = fwu::JudgeConfig(true, true, program);
+        EXPECT_TRUE(ok.proceed);
+        EXPECT_EQ(ok.exitCode, 0u);
+        EXPECT_EQ(ok.message, nullptr);
+        EXPECT_EQ(ok.logLine, nullptr);
+
+        for (bool valid : {false, true}) {
+            const fwu::ConfigVerdict missing = fwu::JudgeConfig(false, valid, program);
+            EXPECT_FALSE(missing.proceed);
+            EXPECT_EQ(missing.exitCode, program.notFoundExit);
+            EXPECT_STREQ(missing.message, L"Ini file is not found.");
+            EXPECT_EQ(missing.errorIcon, program.notFoundErrorIcon);
+            EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
+        }
+
+        const fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, program);
+        EXPECT_FALSE(falsified.proceed);
+        EXPECT_EQ(falsified.exitCode, program.falsifiedExit);
+        EXPECT_STREQ(falsified.message, L"Falsify ini file.");
+        EXPECT_TRUE(falsified.errorIcon);
+        EXPECT_STREQ(falsified.logLine, L"error - falsify ini file.");
+    }
+}

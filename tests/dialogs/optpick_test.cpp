@@ -4,6 +4,7 @@
 #include "config.h"
 #include "inifile.h"
 #include "optpick_core.h"
+#include "screen_units.h"
 
 using namespace opk;
 
@@ -55,13 +56,13 @@ TEST(OptpickOptions, LookupsAndDefaults) {
 }
 
 TEST(OptpickConfig, ExitCodesAndMessages) {
-    EXPECT_TRUE(JudgeConfig(true, true).proceed);
-    ConfigVerdict missing = JudgeConfig(false, false);
+    EXPECT_TRUE(fwu::JudgeConfig(true, true, kConfigRefusal).proceed);
+    fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, kConfigRefusal);
     EXPECT_EQ(missing.exitCode, 5u);
     EXPECT_STREQ(missing.message, L"Ini file is not found.");
     EXPECT_FALSE(missing.errorIcon);
     EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
-    ConfigVerdict falsified = JudgeConfig(true, false);
+    fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, kConfigRefusal);
     EXPECT_EQ(falsified.exitCode, 6u);
     EXPECT_STREQ(falsified.message, L"Falsify ini file.");
     EXPECT_TRUE(falsified.errorIcon);
@@ -109,10 +110,10 @@ TEST(OptpickFont, SizeTextAndHeight) {
     const std::pair<const wchar_t*, int32_t> sizes[] = {
         {L"", 0}, {L"12", 12}, {L"0x10", 16}, {L"12pt", 12}, {L"pt", 0}, {L"-3", -3}, {L"0", 0}};
     for (auto [text, size] : sizes) EXPECT_EQ(ParseFontSize(text), size);
-    EXPECT_EQ(FontHeight(12, 96), -16);
-    EXPECT_EQ(FontHeight(12, 144), -24);
-    EXPECT_EQ(FontHeight(9, 96), -12);
-    EXPECT_EQ(FontHeight(0, 96), 0);
+    EXPECT_EQ(fwu::FontHeight(12, 96), -16);
+    EXPECT_EQ(fwu::FontHeight(12, 144), -24);
+    EXPECT_EQ(fwu::FontHeight(9, 96), -12);
+    EXPECT_EQ(fwu::FontHeight(0, 96), 0);
 }
 
 TEST(OptpickRules, OkEnabledExactlyWhileEveryShownBoxIsTicked) {

@@ -2,7 +2,6 @@
 
 #include "cmdline.h"
 #include "config.h"
-#include "dialog_text.h"
 #include "inifile.h"
 #include "progress_core.h"
 
@@ -37,17 +36,17 @@ TEST(ProgressOptions, ModePrecedenceOnOffSilent) {
 }
 
 TEST(ProgressConfig, ExitCodesAndMessages) {
-    ConfigVerdict ok = JudgeConfig(true, true);
+    fwu::ConfigVerdict ok = fwu::JudgeConfig(true, true, kConfigRefusal);
     EXPECT_TRUE(ok.proceed);
-    ConfigVerdict missing = JudgeConfig(false, false);
+    fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, kConfigRefusal);
     EXPECT_FALSE(missing.proceed);
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_STREQ(missing.message, L"Ini file is not found.");
     EXPECT_FALSE(missing.errorIcon);
     EXPECT_STREQ(missing.logLine, L"error - ini file not found.");
     // A missing file is reported as missing even though its flags are unset.
-    EXPECT_EQ(JudgeConfig(false, true).exitCode, 1u);
-    ConfigVerdict falsified = JudgeConfig(true, false);
+    EXPECT_EQ(fwu::JudgeConfig(false, true, kConfigRefusal).exitCode, 1u);
+    fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, kConfigRefusal);
     EXPECT_FALSE(falsified.proceed);
     EXPECT_EQ(falsified.exitCode, 2u);
     EXPECT_STREQ(falsified.message, L"Falsify ini file.");
@@ -71,16 +70,6 @@ TEST(ProgressTexts, TitleAndTwoLineMessagePlainAndSealed) {
     Texts e = ReadTexts(enc);
     EXPECT_EQ(e.title, L"");
     EXPECT_EQ(e.message, L"a\r\n\r\nb");
-}
-
-TEST(DialogFont, MulDivRoundsLikeThePlatform) {
-    const int32_t cases[][4] = {
-        {12, 96, 72, 16}, {8, 96, 72, 11}, {9, 120, 72, 15}, {10, 144, 72, 20},
-        {-12, 96, 72, -16}, {1, 1, 2, 1}, {-1, 1, 2, -1}, {5, 5, 0, -1}, {0x7FFFFFFF, 2, 1, -1},
-    };
-    for (auto& c : cases) EXPECT_EQ(MulDivRound(c[0], c[1], c[2]), c[3]) << c[0] << "*" << c[1] << "/" << c[2];
-    EXPECT_EQ(FontHeightForPoints(12, 96), -16);
-    EXPECT_EQ(FontHeightForPoints(0, 96), 0);
 }
 
 namespace {

@@ -51,6 +51,21 @@ class Shell(WineTestCase):
             "bad failed created=0",
         ])
 
+    def test_a_dialogs_close_box_comes_back_for_the_next_dialog(self):
+        # The class style is the dialog class's, shared by every dialog and
+        # message box of the process.
+        rc, lines = shellprobe(self.wine, "noclose")
+        self.assertEqual(rc, 0, lines)
+        self.assertEqual(lines, [
+            "before noclose=0 sysmenu=1",
+            "removed noclose=1 sysmenu=0",
+            "restored noclose=0",
+            "restored again noclose=0",
+            "next dialog noclose=0 sysmenu=1",
+            "scoped noclose=1",
+            "scope ended noclose=0",
+        ])
+
     def test_log_object_keeps_the_file_format_and_opens_it_unshared(self):
         log = self.tmp / "shell.log"
         rc, lines = shellprobe(self.wine, "log", winpath(log))

@@ -10,6 +10,9 @@
 //                        "lock owner=<system|caller>", then "exited=<0|1>
 //                        code=N" (a writer that cannot open the lock beside
 //                        another holder keeps retrying and does not exit)
+//   shellprobe noclose   a dialog's close box taken and given back: the
+//                        dialog class's CS_NOCLOSE and the windows' system
+//                        menu style, for this dialog and the next one
 //   shellprobe sleep MS  (the child) sleeps, then exits with 5
 #include <windows.h>
 
@@ -17,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "dialog_look.h"
 #include "handle.h"
 #include "log.h"
 #include "logformat.h"
@@ -187,6 +191,41 @@ int LockOpen(const std::wstring& program, const std::wstring& logPath, DWORD ms)
     return 0;
 }
 
+// A window of the dialog class, as dialog templates and message boxes make.
+fwu::UniqueWindow DialogWindow() {
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    return fwu::UniqueWindow(::CreateWindowExW(0, L"#32770", L"shellprobe dialog", style, 0, 0, 200, 100, nullptr,
+                                               nullptr, ::GetModuleHandleW(nullptr), nullptr));
+}
+
+int NoCloseFlag(HWND window) { return (::GetClassLongPtrW(window, GCL_STYLE) & CS_NOCLOSE) != 0 ? 1 : 0; }
+int SysMenuFlag(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_SYSMENU) != 0 ? 1 : 0; }
+
+int NoClose() {
+    fwu::UniqueWindow first = DialogWindow();
+    if (!first) return 1;
+    Print(fwu::FormatString(L"before noclose=%d sysmenu=%d", NoCloseFlag(first.get()), SysMenuFlag(first.get())));
+    {
+        fwu::CNoCloseBox box;
+        box.Remove(first.get());
+        Print(fwu::FormatString(L"removed noclose=%d sysmenu=%d", NoCloseFlag(first.get()), SysMenuFlag(first.get())));
+        box.Restore();
+        Print(fwu::FormatString(L"restored noclose=%d", NoCloseFlag(first.get())));
+        box.Restore();
+        Print(fwu::FormatString(L"restored again noclose=%d", NoCloseFlag(first.get())));
+    }
+    fwu::UniqueWindow next = DialogWindow();
+    Print(fwu::FormatString(L"next dialog noclose=%d sysmenu=%d", NoCloseFlag(next.get()), SysMenuFlag(next.get())));
+    {
+        // A box that ends without Restore gives the style back as well.
+        fwu::CNoCloseBox box;
+        box.Remove(next.get());
+        Print(fwu::FormatString(L"scoped noclose=%d", NoCloseFlag(next.get())));
+    }
+    Print(fwu::FormatString(L"scope ended noclose=%d", NoCloseFlag(next.get())));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -200,6 +239,8 @@ int wmain(int argc, wchar_t** argv) {
         rc = Log(argv[2]);
     } else if (command == L"lockopen" && argc > 4) {
         rc = LockOpen(argv[2], argv[3], DWORD(_wtoi(argv[4])));
+    } else if (command == L"noclose") {
+        rc = NoClose();
     } else if (command == L"sleep" && argc > 2) {
         ::Sleep(DWORD(_wtoi(argv[2])));
         return 5;

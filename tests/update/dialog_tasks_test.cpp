@@ -7,20 +7,22 @@
 #include "../common/recording_log.h"
 #include "dialog_tasks.h"
 #include "flag_names.h"
+#include "screen_units.h"
 
 using namespace upd;
 
 namespace {
 
-struct Expected {
-    const wchar_t* name;
-    uint32_t value;
-};
-
-void ExpectTable(const std::vector<FlagNameEntry>& table, const std::vector<Expected>& rows) {
-    ASSERT_EQ(table.size(), rows.size() + 1);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(std::wstring(table[i].name), rows[i].name) << "row " << i;
+// Names and order of a table's rows; each row carries the value of its row
+// in the constant table (the values are checked against the SDK headers
+// when the Win32 layer compiles).
+template <size_t N>
+void ExpectTable(const std::vector<FlagNameEntry>& table, const FlagName (&rows)[N],
+                 const std::vector<const wchar_t*>& names) {
+    ASSERT_EQ(table.size(), names.size() + 1);
+    ASSERT_EQ(N, names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(std::wstring(table[i].name), names[i]) << "row " << i;
         EXPECT_EQ(table[i].value, rows[i].value) << "row " << i;
     }
     EXPECT_EQ(table.back().name[0], L'\0');
@@ -31,29 +33,25 @@ uint32_t Mb(const std::wstring& list) { return ParseFlagNames(MessageBoxFlagName
 }  // namespace
 
 TEST(FlagNameTables, RowsValuesAndOrder) {
-    ExpectTable(MessageBoxFlagNames(),
-                {{L"MB_OK", 0x0}, {L"MB_OKCANCEL", 0x1}, {L"MB_ABORTRETRYIGNORE", 0x2}, {L"MB_YESNOCANCEL", 0x3},
-                 {L"MB_YESNO", 0x4}, {L"MB_RETRYCANCEL", 0x5}, {L"MB_CANCELTRYCONTINUE", 0x6},
-                 {L"MB_ICONHAND", 0x10}, {L"MB_ICONQUESTION", 0x20}, {L"MB_ICONEXCLAMATION", 0x30},
-                 {L"MB_ICONWARNING", 0x30}, {L"MB_ICONERROR", 0x10}, {L"MB_ICONINFORMATION", 0x40},
-                 {L"MB_HELP", 0x4000}, {L"MB_ICONASTERISK", 0x40}, {L"MB_ICONSTOP", 0x10},
-                 {L"MB_DEFBUTTON1", 0x0}, {L"MB_DEFBUTTON2", 0x100}, {L"MB_DEFBUTTON3", 0x200},
-                 {L"MB_DEFBUTTON4", 0x300}, {L"MB_APPLMODAL", 0x0}, {L"MB_SYSTEMMODAL", 0x1000},
-                 {L"MB_TASKMODAL", 0x2000}, {L"MB_DEFAULT_DESKTOP_ONLY", 0x20000}, {L"MB_RIGHT", 0x80000},
-                 {L"MB_RTLREADING", 0x100000}, {L"MB_SETFOREGROUND", 0x10000}, {L"MB_TOPMOST", 0x40000},
-                 {L"MB_SERVICE_NOTIFICATION", 0x200000}});
-    ExpectTable(TaskDialogFlagNames(),
-                {{L"TDF_ENABLE_HYPERLINKS", 0x1}, {L"TDF_USE_HICON_MAIN", 0x2}, {L"TDF_USE_HICON_FOOTER", 0x4},
-                 {L"TDF_ALLOW_DIALOG_CANCELLATION", 0x8}, {L"TDF_USE_COMMAND_LINKS", 0x10},
-                 {L"TDF_USE_COMMAND_LINKS_NO_ICON", 0x20}, {L"TDF_EXPAND_FOOTER_AREA", 0x40},
-                 {L"TDF_EXPANDED_BY_DEFAULT", 0x80}, {L"TDF_VERIFICATION_FLAG_CHECKED", 0x100},
-                 {L"TDF_SHOW_PROGRESS_BAR", 0x200}, {L"TDF_SHOW_MARQUEE_PROGRESS_BAR", 0x400},
-                 {L"TDF_CALLBACK_TIMER", 0x800}, {L"TDF_POSITION_RELATIVE_TO_WINDOW", 0x1000},
-                 {L"TDF_RTL_LAYOUT", 0x2000}, {L"TDF_NO_DEFAULT_RADIO_BUTTON", 0x4000},
-                 {L"TDF_CAN_BE_MINIMIZED", 0x8000}, {L"TDF_SIZE_TO_CONTENT", 0x1000000}});
-    ExpectTable(CommonButtonNames(), {{L"TDCBF_OK_BUTTON", 0x1}, {L"TDCBF_YES_BUTTON", 0x2},
-                                      {L"TDCBF_NO_BUTTON", 0x4}, {L"TDCBF_CANCEL_BUTTON", 0x8},
-                                      {L"TDCBF_RETRY_BUTTON", 0x10}, {L"TDCBF_CLOSE_BUTTON", 0x20}});
+    ExpectTable(MessageBoxFlagNames(), kMessageBoxFlagRows,
+                {L"MB_OK", L"MB_OKCANCEL", L"MB_ABORTRETRYIGNORE", L"MB_YESNOCANCEL", L"MB_YESNO",
+                 L"MB_RETRYCANCEL", L"MB_CANCELTRYCONTINUE", L"MB_ICONHAND", L"MB_ICONQUESTION",
+                 L"MB_ICONEXCLAMATION", L"MB_ICONWARNING", L"MB_ICONERROR", L"MB_ICONINFORMATION",
+                 L"MB_HELP", L"MB_ICONASTERISK", L"MB_ICONSTOP", L"MB_DEFBUTTON1", L"MB_DEFBUTTON2",
+                 L"MB_DEFBUTTON3", L"MB_DEFBUTTON4", L"MB_APPLMODAL", L"MB_SYSTEMMODAL", L"MB_TASKMODAL",
+                 L"MB_DEFAULT_DESKTOP_ONLY", L"MB_RIGHT", L"MB_RTLREADING", L"MB_SETFOREGROUND",
+                 L"MB_TOPMOST", L"MB_SERVICE_NOTIFICATION"});
+    ExpectTable(TaskDialogFlagNames(), kTaskDialogFlagRows,
+                {L"TDF_ENABLE_HYPERLINKS", L"TDF_USE_HICON_MAIN", L"TDF_USE_HICON_FOOTER",
+                 L"TDF_ALLOW_DIALOG_CANCELLATION", L"TDF_USE_COMMAND_LINKS",
+                 L"TDF_USE_COMMAND_LINKS_NO_ICON", L"TDF_EXPAND_FOOTER_AREA", L"TDF_EXPANDED_BY_DEFAULT",
+                 L"TDF_VERIFICATION_FLAG_CHECKED", L"TDF_SHOW_PROGRESS_BAR",
+                 L"TDF_SHOW_MARQUEE_PROGRESS_BAR", L"TDF_CALLBACK_TIMER",
+                 L"TDF_POSITION_RELATIVE_TO_WINDOW", L"TDF_RTL_LAYOUT", L"TDF_NO_DEFAULT_RADIO_BUTTON",
+                 L"TDF_CAN_BE_MINIMIZED", L"TDF_SIZE_TO_CONTENT"});
+    ExpectTable(CommonButtonNames(), kCommonButtonRows,
+                {L"TDCBF_OK_BUTTON", L"TDCBF_YES_BUTTON", L"TDCBF_NO_BUTTON", L"TDCBF_CANCEL_BUTTON",
+                 L"TDCBF_RETRY_BUTTON", L"TDCBF_CLOSE_BUTTON"});
 }
 
 TEST(ParseFlagNames, CaseBlanksAndEmptyNames) {
@@ -154,9 +152,9 @@ TEST(DialogRules, WidthScalingAndResultPacking) {
     EXPECT_EQ(ScaleDialogWidth(1, 120), 1);  // 1.25 rounds down
     EXPECT_EQ(ScaleDialogWidth(2, 120), 3);  // 2.5 rounds away from zero
     EXPECT_EQ(ScaleDialogWidth(-2, 120), -3);
-    EXPECT_EQ(MulDiv32(5, 3, 0), -1);
-    EXPECT_EQ(MulDiv32(INT32_MAX, 4, 1), -1);
-    EXPECT_EQ(MulDiv32(7, 3, -2), -11);
+    EXPECT_EQ(fwu::MulDiv(5, 3, 0), -1);
+    EXPECT_EQ(fwu::MulDiv(INT32_MAX, 4, 1), -1);
+    EXPECT_EQ(fwu::MulDiv(7, 3, -2), -11);
 
     EXPECT_EQ(PackTaskDialogResult(101, 201, true), 0x80C90065u);
     EXPECT_EQ(PackTaskDialogResult(101, 201, false), 0x00C90065u);

@@ -614,9 +614,3 @@ TEST_F(TaskVerify, FilesThatCannotBeHeldAreNotTrusted) {
               (std::vector<std::wstring>{L"  WinVerifyTrust return 0x00000002.", L"  Hash is different."}));
     EXPECT_TRUE(platform.held.empty());
 }
-
-TEST(HashText, UpperCaseTwoDigitsPerByte) {
-    const uint8_t digest[] = {0x00, 0x0f, 0xa5, 0xff};
-    EXPECT_EQ(HashText(digest, 4), L"000FA5FF");
-    EXPECT_EQ(HashText(digest, 0), L"");
-}

@@ -377,7 +377,7 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
     case PackageTool::Progress: {
         if (prg::ReadOptions(params).mode != prg::Mode::On) break;
         if (files.empty()) {
-            const prg::ConfigVerdict missing = prg::JudgeConfig(false, false);
+            const fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, prg::kConfigRefusal);
             add(Severity::Error, FormatString(L"Progress /ON finds no config.ini beside it: it shows the blocking box "
                                               L"\"%ls\" (also in a silent run) and exits with %u",
                                               missing.message, unsigned(missing.exitCode)));
@@ -387,7 +387,7 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
             ToolConfig c = ReadToolConfig(f);
             std::wstring name = Shown(f, packageFolder);
             if (!c.valid) {
-                const prg::ConfigVerdict falsified = prg::JudgeConfig(true, false);
+                const fwu::ConfigVerdict falsified = fwu::JudgeConfig(true, false, prg::kConfigRefusal);
                 add(Severity::Error, FormatString(L"%ls fails its integrity check: Progress /ON shows the blocking "
                                                   L"box \"%ls\" (also in a silent run) and exits with %u",
                                                   name.c_str(), falsified.message, unsigned(falsified.exitCode)));
@@ -404,7 +404,7 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
     case PackageTool::Optpick: {
         opk::Options o = opk::ReadOptions(params);
         if (files.empty()) {
-            const opk::ConfigVerdict missing = opk::JudgeConfig(false, false);
+            const fwu::ConfigVerdict missing = fwu::JudgeConfig(false, false, opk::kConfigRefusal);
             add(Severity::Error,
                 o.silent ? FormatString(L"Optpick finds no config.ini beside it and exits with %u",
                                         unsigned(missing.exitCode))
@@ -417,7 +417,7 @@ std::vector<ToolIssue> CheckToolConfig(PackageTool tool, const std::wstring& arg
             std::wstring name = Shown(f, packageFolder);
             if (!c.valid) {
                 add(Severity::Error, FormatString(L"%ls fails its integrity check: Optpick exits with %u", name.c_str(),
-                                                  unsigned(opk::JudgeConfig(true, false).exitCode)));
+                                                  unsigned(fwu::JudgeConfig(true, false, opk::kConfigRefusal).exitCode)));
                 continue;
             }
             // A silent Optpick shows no dialog and reads no dialog section.

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bytes.h"
+
 namespace upd {
 
 void CSMBios::FreeTable() { m_table.clear(); }
@@ -20,7 +22,7 @@ int CSMBios::ReadTable() {
     // the calls: nothing usable was written.
     if (got == 0 || got > needed) return 1;
     if (got < 8) return 1;
-    uint32_t length = uint32_t(raw[4]) | uint32_t(raw[5]) << 8 | uint32_t(raw[6]) << 16 | uint32_t(raw[7]) << 24;
+    uint32_t length = fwu::ReadLe32(raw.data() + 4);
     // The header's length never reaches past the data really delivered.
     if (length > got - 8) length = got - 8;
     SetTable(std::span<const uint8_t>(raw).subspan(8, length));

@@ -172,7 +172,5 @@ std::wstring JoinToFolder(const std::wstring& folder, const std::wstring& value)
 std::wstring BuildProcessCommandLine(const std::wstring& path, const std::wstring& arguments);
 // True when Method selects the shell ("SHELLEXECUTEEX" in any letter case).
 bool IsShellExecuteMethod(const std::wstring& method);
-// The 64 upper-case hexadecimal digits of a digest ("%02X" per byte).
-std::wstring HashText(const uint8_t* digest, size_t length);
 
 }  // namespace upd

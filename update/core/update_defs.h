@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config.h"
+
 class CParseParam;
 
 namespace upd {
@@ -33,6 +35,10 @@ enum ExitCode : uint32_t {
     kExitNotTrusted = 10,
     kExitNobodyToAnswer = 11,
 };
+
+// A missing or falsified config.ini (fwu::JudgeConfig): both boxes carry
+// the error icon, and the log line ends with the return.
+inline constexpr fwu::ConfigRefusal kConfigRefusal{kExitIniNotFound, kExitIniFalsified, true};
 
 // How many further attempts WaitMultiEnd makes at the single-instance guard.
 inline constexpr int kWaitMultiEndAttempts = 100;

@@ -11,6 +11,12 @@
 
 namespace upd {
 
+// Platform values the portable sequencer and start-up restate.
+static_assert(kWmClose == WM_CLOSE);
+static_assert(kMbIconError == MB_ICONERROR);
+static_assert(kWmUpdateRunTask == WM_APP + 202 && kWmUpdateTaskDone == WM_APP + 203);
+static_assert(kWmUpdateNextTask == WM_APP + 204 && kWmUpdateActivate == WM_APP + 205);
+
 class CSequencerWindow final : public ISequencerHost {
 public:
     CSequencerWindow(HWND window, SequencerWindowContext& context)

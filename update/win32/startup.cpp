@@ -45,9 +45,6 @@ bool IsUserAdmin() {
 
 namespace {
 
-void ErrorBox(bool noBox, const wchar_t* text) {
-    if (!noBox) ::MessageBoxW(nullptr, text, L"Error", MB_ICONERROR);
-}
 
 // Start-up and the run, with the log open. The single-instance guard is
 // the caller's, so that it is let go only after the log file is closed (a
@@ -68,13 +65,13 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
     ::InitCommonControls();
 
     fwu::CGlobalIniMgr config(fwu::PlatformProfileSource());
-    if (!fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder)) {
-        ErrorBox(ShowsNoBox(run), L"Ini file is not found.");
-        return endEarly(L"error - ini file not found. return 2.", kExitIniNotFound);
-    }
-    if (!config.m_bValid) {
-        ErrorBox(ShowsNoBox(run), L"Falsify ini file.");
-        return endEarly(L"error - falsify ini file. return 3.", kExitIniFalsified);
+    const bool found = fwu::LocateConfigFile(config, fwu::ConfigLayout::UpdateFolder) != 0;
+    const fwu::ConfigVerdict verdict = fwu::JudgeConfig(found, config.m_bValid != 0, kConfigRefusal);
+    if (!verdict.proceed) {
+        if (!ShowsNoBox(run))
+            ::MessageBoxW(nullptr, verdict.message, L"Error", verdict.errorIcon ? MB_ICONERROR : MB_OK);
+        fwu::LogLine(log, L"%ls return %d.", verdict.logLine, int(verdict.exitCode));
+        return verdict.exitCode;
     }
 
     guard.emplace(kMutexName);

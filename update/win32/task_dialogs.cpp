@@ -4,14 +4,65 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <initializer_list>
+#include <string_view>
 #include <vector>
 
+#include "dialog_look.h"
 #include "dialog_tasks.h"
 #include "flag_names.h"
 #include "handle.h"
 #include "task_services_win32.h"
 
 namespace upd {
+
+// The name tables of the dialog tasks restate SDK values (the core cannot
+// include the headers): every row, in order, is checked against them here.
+namespace {
+struct SdkValue {
+    std::string_view name;
+    uint32_t value;
+};
+constexpr bool SameName(std::wstring_view wide, std::string_view narrow) {
+    if (wide.size() != narrow.size()) return false;
+    for (size_t i = 0; i < wide.size(); ++i)
+        if (wide[i] != wchar_t(narrow[i])) return false;
+    return true;
+}
+template <size_t N>
+constexpr bool RowsAgree(const FlagName (&rows)[N], std::initializer_list<SdkValue> sdk) {
+    if (sdk.size() != N) return false;
+    size_t i = 0;
+    for (const SdkValue& v : sdk) {
+        if (!SameName(rows[i].name, v.name) || rows[i].value != v.value) return false;
+        ++i;
+    }
+    return true;
+}
+}  // namespace
+#define FWU_SDK(name) SdkValue{#name, uint32_t(name)}
+static_assert(RowsAgree(kMessageBoxFlagRows, {
+    FWU_SDK(MB_OK), FWU_SDK(MB_OKCANCEL), FWU_SDK(MB_ABORTRETRYIGNORE), FWU_SDK(MB_YESNOCANCEL),
+    FWU_SDK(MB_YESNO), FWU_SDK(MB_RETRYCANCEL), FWU_SDK(MB_CANCELTRYCONTINUE), FWU_SDK(MB_ICONHAND),
+    FWU_SDK(MB_ICONQUESTION), FWU_SDK(MB_ICONEXCLAMATION), FWU_SDK(MB_ICONWARNING),
+    FWU_SDK(MB_ICONERROR), FWU_SDK(MB_ICONINFORMATION), FWU_SDK(MB_HELP), FWU_SDK(MB_ICONASTERISK),
+    FWU_SDK(MB_ICONSTOP), FWU_SDK(MB_DEFBUTTON1), FWU_SDK(MB_DEFBUTTON2), FWU_SDK(MB_DEFBUTTON3),
+    FWU_SDK(MB_DEFBUTTON4), FWU_SDK(MB_APPLMODAL), FWU_SDK(MB_SYSTEMMODAL), FWU_SDK(MB_TASKMODAL),
+    FWU_SDK(MB_DEFAULT_DESKTOP_ONLY), FWU_SDK(MB_RIGHT), FWU_SDK(MB_RTLREADING),
+    FWU_SDK(MB_SETFOREGROUND), FWU_SDK(MB_TOPMOST), FWU_SDK(MB_SERVICE_NOTIFICATION)}));
+static_assert(RowsAgree(kTaskDialogFlagRows, {
+    FWU_SDK(TDF_ENABLE_HYPERLINKS), FWU_SDK(TDF_USE_HICON_MAIN), FWU_SDK(TDF_USE_HICON_FOOTER),
+    FWU_SDK(TDF_ALLOW_DIALOG_CANCELLATION), FWU_SDK(TDF_USE_COMMAND_LINKS),
+    FWU_SDK(TDF_USE_COMMAND_LINKS_NO_ICON), FWU_SDK(TDF_EXPAND_FOOTER_AREA),
+    FWU_SDK(TDF_EXPANDED_BY_DEFAULT), FWU_SDK(TDF_VERIFICATION_FLAG_CHECKED),
+    FWU_SDK(TDF_SHOW_PROGRESS_BAR), FWU_SDK(TDF_SHOW_MARQUEE_PROGRESS_BAR),
+    FWU_SDK(TDF_CALLBACK_TIMER), FWU_SDK(TDF_POSITION_RELATIVE_TO_WINDOW), FWU_SDK(TDF_RTL_LAYOUT),
+    FWU_SDK(TDF_NO_DEFAULT_RADIO_BUTTON), FWU_SDK(TDF_CAN_BE_MINIMIZED), FWU_SDK(TDF_SIZE_TO_CONTENT)}));
+static_assert(RowsAgree(kCommonButtonRows, {
+    FWU_SDK(TDCBF_OK_BUTTON), FWU_SDK(TDCBF_YES_BUTTON), FWU_SDK(TDCBF_NO_BUTTON),
+    FWU_SDK(TDCBF_CANCEL_BUTTON), FWU_SDK(TDCBF_RETRY_BUTTON), FWU_SDK(TDCBF_CLOSE_BUTTON)}));
+#undef FWU_SDK
+static_assert(kSilentDialogAnswer == IDYES);
 
 HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM wParam, LPARAM lParam,
                                     LONG_PTR referenceData);
@@ -25,24 +76,15 @@ UniqueIcon LoadIconFile(const std::wstring& path) {
     return UniqueIcon(static_cast<HICON>(::LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 64, 64, LR_LOADFROMFILE)));
 }
 
-int ScreenDpi() {
-    fwu::UniqueWindowDC dc(nullptr);
-    if (!dc) return 96;
-    return ::GetDeviceCaps(dc.get(), LOGPIXELSX);
-}
-
 // The width of the screen's work area in horizontal dialog units of the
 // message font, which the task dialog lays itself out with; 0 when unknown.
 int WorkAreaDialogUnits() {
     RECT area{};
     if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return 0;
     int baseUnitX = 0;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        fwu::UniqueFont font(::CreateFontIndirectW(&metrics.lfMessageFont));
+    if (fwu::UniqueFont font = fwu::CreateMessageFont(); font) {
         fwu::UniqueWindowDC dc(nullptr);
-        if (dc && font) {
+        if (dc) {
             HGDIOBJ old = ::SelectObject(dc.get(), font.get());
             static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
             SIZE size{};
@@ -119,7 +161,7 @@ TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogSpec& spec) {
     config.nDefaultRadioButton = spec.defaultRadioButton;
     config.pfCallback = TaskDialogCallback;
     config.lpCallbackData = 0;
-    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, ScreenDpi(), WorkAreaDialogUnits()));
+    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, fwu::ScreenDpi(), WorkAreaDialogUnits()));
 
     int button = 0, radio = 0;
     BOOL verified = FALSE;

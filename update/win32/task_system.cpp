@@ -11,6 +11,11 @@
 
 namespace upd {
 
+static_assert(kEwxReboot == EWX_REBOOT && kEwxShutdown == EWX_SHUTDOWN);
+static_assert(kEwxHybridShutdown == EWX_HYBRID_SHUTDOWN);
+static_assert(kShutdownReason ==
+              (SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_MAINTENANCE));
+
 bool CWin32SystemActions::ListFolder(const std::wstring& folder, std::vector<FolderEntry>* entries) {
     WIN32_FIND_DATAW data{};
     fwu::UniqueFind find(::FindFirstFileW((folder + L"\\*.*").c_str(), &data));

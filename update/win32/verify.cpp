@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "bytes.h"
 #include "handle.h"
+#include "sized_read.h"
 #include "task.h"
 
 namespace upd {
@@ -83,11 +85,17 @@ std::wstring HashOpenFile(HANDLE file) {
         if (!::CryptHashData(hash.get(), buffer.data(), read, 0)) return std::wstring();
         std::fill(buffer.begin(), buffer.begin() + read, BYTE(0));
     }
-    DWORD size = 0;
-    if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, nullptr, &size, 0) || size == 0) return std::wstring();
-    std::vector<BYTE> digest(size, 0);
-    if (!::CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &size, 0)) return std::wstring();
-    return HashText(digest.data(), size);
+    std::vector<BYTE> digest;
+    // Without a buffer the call answers the size and succeeds.
+    const bool read = fwu::ReadSized(
+        [&](BYTE* data, size_t capacity) {
+            DWORD size = DWORD(capacity);
+            BOOL ok = ::CryptGetHashParam(hash.get(), HP_HASHVAL, data, &size, 0);
+            return fwu::SizedAnswer{ok != FALSE && data != nullptr, ok ? size_t(size) : 0};
+        },
+        digest);
+    if (!read || digest.empty()) return std::wstring();
+    return fwu::HexText(digest.data(), digest.size());
 }
 }  // namespace
 

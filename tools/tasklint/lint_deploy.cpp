@@ -9,6 +9,7 @@
 #include "tallykeep_core.h"
 #include "tasklint_tools.h"
 #include "text.h"
+#include "task_record.h"
 #include "update_defs.h"
 
 namespace fwu::lint {
@@ -122,16 +123,18 @@ private:
             PackageTool tool = ToolOfPath(String(t.section, L"Path"));
             std::wstring what =
                 tool == PackageTool::Romstamp || tool == PackageTool::Ailscan
-                    ? FormatString(L"0xFFFFFFFF is %ls's \"sorts before\" and also the result when %ls cannot be "
+                    ? FormatString(L"0x%08X is %ls's \"sorts before\" and also the result when %ls cannot be "
                                    L"started at all",
-                                   ToolName(tool), ToolName(tool))
-                    : std::wstring(L"0xFFFFFFFF is also the result when the program cannot be started at all");
+                                   unsigned(upd::kTaskFailed), ToolName(tool), ToolName(tool))
+                    : FormatString(L"0x%08X is also the result when the program cannot be started at all",
+                                   unsigned(upd::kTaskFailed));
             Add(Severity::Warning, t.section, key->key, key->line,
                 what + FormatString(L", and this branch leads toward a program start (%ls): a program that did "
-                                    L"not start and one that answered 0xFFFFFFFF both take it; lead 0xFFFFFFFF to "
+                                    L"not start and one that answered 0x%08X both take it; lead 0x%08X to "
                                     L"an ending, or to a second start of the same program, which answers for "
                                     L"itself",
-                                    upd::TaskSectionName(shown ? *shown : *silent).c_str()),
+                                    upd::TaskSectionName(shown ? *shown : *silent).c_str(),
+                                    unsigned(upd::kTaskFailed), unsigned(upd::kTaskFailed)),
                 ScopeOf(shown.has_value(), silent.has_value()));
         }
     }

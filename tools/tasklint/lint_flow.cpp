@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <tuple>
 
+#include "flag_names.h"
 #include "lint_flow.h"
 #include "lint_grammar.h"
 #include "lint_pass.h"
 #include "text.h"
+#include "task_record.h"
 #include "update_defs.h"
 
 namespace fwu::lint {
@@ -277,9 +279,11 @@ private:
             Add(inSilent ? Severity::Error : Severity::Warning, t.section, L"", t.line,
                 FormatString(L"loop with no way out: %ls repeat for ever, no result leads to an ending%ls",
                              names.c_str(),
-                             scope == RunScope::Silent ? L" (boxes and dialogs answer 6, restart and shutdown give "
-                                                         L"0xFFFFFFFF)"
-                                                       : L""),
+                             scope == RunScope::Silent
+                                 ? FormatString(L" (boxes and dialogs answer %u, restart and shutdown give 0x%08X)",
+                                                unsigned(upd::kSilentDialogAnswer), unsigned(upd::kTaskFailed))
+                                       .c_str()
+                                 : L""),
                 scope);
         }
     }

@@ -25,7 +25,7 @@ namespace fwu::lint {
 
 namespace {
 
-constexpr uint32_t kFailed = 0xFFFFFFFFu;
+constexpr uint32_t kFailed = upd::kTaskFailed;
 
 #if !defined(_WIN32)
 // Elsewhere than on Windows, the folders every Windows system names, for

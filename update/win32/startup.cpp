@@ -78,11 +78,7 @@ uint32_t RunWithLog(const StartupOptions& options, fwu::ILog& log, std::optional
     if (!guard->IsCreated()) return endEarly(L"error - failed to create mutex. return 5.", kExitMutexFailed);
     if (guard->IsAlreadyRunning()) {
         if (!options.waitMultiEnd) {
-            ::AllowSetForegroundWindow(ASFW_ANY);
-            if (HWND other = ::FindWindowW(kWindowClass, nullptr)) {
-                ::SetForegroundWindow(other);
-                ::PostMessageW(other, kWmUpdateActivate, 0, 0);
-            }
+            fwu::BringFirstInstanceForward(kWindowClass, nullptr, true, kWmUpdateActivate);
             return endEarly(L"error - already existed. return 4.", kExitAlreadyRunning);
         }
         if (!guard->Retry(kWaitMultiEndAttempts))

@@ -16,8 +16,6 @@ namespace fwu::lint {
 
 namespace {
 
-constexpr uint32_t kEnd = 0xFFFFFFFFu;
-
 class DeploymentChecks : public LintPass {
 public:
     explicit DeploymentChecks(LintState& state) : LintPass(state) {}
@@ -109,13 +107,13 @@ private:
             if (!t.loads || t.type != kTaskRunProgram || !t.waitExit) continue;
             const IniEntry* key = nullptr;
             for (const IniEntry& e : m_doc.Find(t.section)->entries)
-                if (RetKeyResult(e.key) == kEnd) {
+                if (RetKeyResult(e.key) == upd::kTaskFailed) {
                     key = &e;
                     break;
                 }
             if (key == nullptr) continue;
-            uint32_t target = NextTask(m_tasks.at(n), kEnd);
-            if (target == kEnd) continue;
+            uint32_t target = NextTask(m_tasks.at(n), upd::kTaskFailed);
+            if (target == upd::kTaskListEnd) continue;
             std::optional<uint32_t> shown, silent;
             if (t.interactive.reachable) shown = ProgramStartFrom(t, target, &TaskInfo::interactive);
             if (t.silent.reachable) silent = ProgramStartFrom(t, target, &TaskInfo::silent);

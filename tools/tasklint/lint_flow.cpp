@@ -55,7 +55,8 @@ bool RunGraph::Leads(uint32_t from, uint32_t to) const {
 
 namespace {
 
-constexpr uint32_t kEnd = 0xFFFFFFFFu;
+// The next-task number that ends the run.
+constexpr uint32_t kEnd = upd::kTaskListEnd;
 
 class FlowChecks : public LintPass {
 public:

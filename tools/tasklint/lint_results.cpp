@@ -4,6 +4,7 @@
 
 #include "flag_names.h"
 #include "lint_pass.h"
+#include "task_record.h"
 #include "text.h"
 
 namespace fwu::lint {
@@ -36,7 +37,7 @@ ResultSet TaskDialogResults(const upd::TaskRecord& task) {
         for (uint32_t b : buttons)
             for (bool checked : checks)
                 r.values.insert(upd::PackTaskDialogResult(int32_t(b), int32_t(rad), checked));
-    r.failures = {0xFFFFFFFFu};
+    r.failures = {upd::kTaskFailed};
     return r;
 }
 
@@ -47,11 +48,11 @@ ResultSet SilentResults(const TaskInfo& task) {
     switch (task.type) {
     case kTaskMessageBox:
     case kTaskTaskDialog:
-        r.values = {6};
+        r.values = {upd::kSilentDialogAnswer};
         return r;
     case kTaskShutdown:
     case kTaskRestart:
-        r.values = {0xFFFFFFFFu};
+        r.values = {upd::kTaskFailed};
         return r;
     default:
         return task.results;
@@ -66,7 +67,7 @@ ResultSet InteractiveResults(const TaskInfo& t, const upd::TaskRecord& task) {
         if (task.WaitExit)
             answers.any = true;  // the exit code
         else
-            answers.values = {0, 0xFFFFFFFFu};  // started, or not
+            answers.values = {0, upd::kTaskFailed};  // started, or not
         break;
     case kTaskMessageBox: {
         const std::vector<uint32_t> group = MessageBoxButtonGroup(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
@@ -87,13 +88,13 @@ ResultSet InteractiveResults(const TaskInfo& t, const upd::TaskRecord& task) {
         break;
     case kTaskDiskModelCheck:
     case kTaskDiskFirmwareCheck:
-        answers.values = {0, 1, 0xFFFFFFFFu};  // the comparison
+        answers.values = {0, 1, upd::kTaskFailed};  // the comparison
         break;
     case kTaskBaseBoardCheck: {
         uint32_t entries = BaseBoardEntryCount(task.Data);
         for (uint32_t i = 0; i < entries && i < 4096; ++i) answers.values.insert(i);
         if (entries >= 4096) answers.any = true;
-        answers.values.insert(0xFFFFFFFFu);
+        answers.values.insert(upd::kTaskFailed);
         break;
     }
     case kTaskTaskDialog:

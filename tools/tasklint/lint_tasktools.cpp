@@ -5,6 +5,7 @@
 #include "lint_pass.h"
 #include "package_folder.h"
 #include "tasklint_tools.h"
+#include "tools.h"
 
 namespace fwu::lint {
 
@@ -34,7 +35,7 @@ public:
                 }
                 continue;
             }
-            bool orderMatters = NextTask(task, 1) != NextTask(task, 0xFFFFFFFFu);
+            bool orderMatters = NextTask(task, uint32_t(CompareSign(1))) != NextTask(task, uint32_t(CompareSign(-1)));
             bool shown = t.interactive.reachable || !t.reachable;
             bool silent = t.silent.reachable || !t.reachable;
             std::vector<ToolIssue> shownIssues, silentIssues;

@@ -109,7 +109,7 @@ std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA* dev) {
     return id;
 }
 
-struct Spec {
+struct FixtureDevice {
     std::wstring hwid, hwidsz, prob, fw, inf, bin, iface;
     bool emptyInf = false;
 };
@@ -118,7 +118,7 @@ std::wstring WithIndex(const std::wstring& text, int index) {
     return fwu::ReplaceAll(text, L"#", std::to_wstring(index));
 }
 
-int CreateOne(const Spec& s, int index) {
+int CreateOne(const FixtureDevice& s, int index) {
     DevInfoList set;
     set.h = ::SetupDiCreateDeviceInfoList(&kFixtureClass, nullptr);
     if (set.h == INVALID_HANDLE_VALUE) return Fail("SetupDiCreateDeviceInfoList");
@@ -278,7 +278,7 @@ int Bench(const std::wstring& target, int repeat) {
 int wmain() {
     std::printf("started\n");
     std::fflush(stdout);
-    Spec s;
+    FixtureDevice s;
     std::wstring count, dumpType, walk, repeat;
     int32_t remove = 0, dump = 0, emptyInf = 0;
     {

@@ -166,20 +166,20 @@ namespace {
 
 class FakeHost : public IDialogHost {
 public:
-    uint32_t ShowMessageBox(const MessageBoxSpec& spec) override {
+    uint32_t ShowMessageBox(const MessageBoxRequest& request) override {
         ++boxes;
-        box = spec;
+        box = request;
         return boxAnswer;
     }
-    TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) override {
+    TaskDialogOutcome ShowTaskDialog(const TaskDialogRequest& request) override {
         ++dialogs;
-        dialog = spec;
+        dialog = request;
         return outcome;
     }
     int boxes = 0, dialogs = 0;
     uint32_t boxAnswer = 7;
-    MessageBoxSpec box;
-    TaskDialogSpec dialog;
+    MessageBoxRequest box;
+    TaskDialogRequest dialog;
     TaskDialogOutcome outcome;
 };
 
@@ -213,7 +213,7 @@ TEST(DialogTasks, MessageBoxStyleCaptionAndAnswer) {
     EXPECT_EQ(host.box.caption, L"Own");
 }
 
-TEST(DialogTasks, TaskDialogSpecFromKeys) {
+TEST(DialogTasks, TaskDialogRequestFromKeys) {
     TaskRecord f;
     f.DefaultTitle = L"Title";
     f.TD_Flags = L"TDF_ENABLE_HYPERLINKS,TDF_USE_HICON_FOOTER";
@@ -230,7 +230,7 @@ TEST(DialogTasks, TaskDialogSpecFromKeys) {
     f.TD_DefaultRadioButton = 201;
     f.TD_Width = 300;
     f.TD_Content = L"See <a href=\"https://example.invalid\">notes</a>";
-    TaskDialogSpec s = BuildTaskDialogSpec(f);
+    TaskDialogRequest s = BuildTaskDialogRequest(f);
     EXPECT_EQ(s.windowTitle, L"Title");
     EXPECT_EQ(s.flags, 0x5u);
     EXPECT_EQ(s.commonButtons, 0x8u);

@@ -109,14 +109,14 @@ int32_t FakeServices::LaunchUrl(const std::wstring& url, upd::StartedProgram& pr
     return launchResult;
 }
 
-uint32_t FakeServices::ShowMessageBox(const upd::MessageBoxSpec& spec) {
-    Say(L"ShowMessageBox " + spec.caption + L": " + spec.text);
+uint32_t FakeServices::ShowMessageBox(const upd::MessageBoxRequest& request) {
+    Say(L"ShowMessageBox " + request.caption + L": " + request.text);
     if (onAction) onAction();
     return answer;
 }
 
-upd::TaskDialogOutcome FakeServices::ShowTaskDialog(const upd::TaskDialogSpec& spec) {
-    Say(L"ShowTaskDialog " + spec.windowTitle);
+upd::TaskDialogOutcome FakeServices::ShowTaskDialog(const upd::TaskDialogRequest& request) {
+    Say(L"ShowTaskDialog " + request.windowTitle);
     if (onAction) onAction();
     return dialog;
 }

@@ -43,8 +43,8 @@ public:
     bool StartShellExecute(const upd::ShellStart& start, upd::StartedProgram& process, uint32_t& error) override;
     int32_t LaunchUrl(const std::wstring& url, upd::StartedProgram& process) override;
     // Dialogs.
-    uint32_t ShowMessageBox(const upd::MessageBoxSpec& spec) override;
-    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogSpec& spec) override;
+    uint32_t ShowMessageBox(const upd::MessageBoxRequest& request) override;
+    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogRequest& request) override;
     void BringOwnerToFront() override { Say(L"BringOwnerToFront"); }
     bool ForegroundDialog(const std::wstring& caption) override;
     // Probes.

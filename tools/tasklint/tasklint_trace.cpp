@@ -269,8 +269,8 @@ private:
 class TraceDialogs final : public upd::IDialogs {
 public:
     explicit TraceDialogs(TraceRun& run) : m_run(run) {}
-    uint32_t ShowMessageBox(const upd::MessageBoxSpec& spec) override { return MessageBoxDefaultAnswer(spec.style); }
-    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogSpec&) override {
+    uint32_t ShowMessageBox(const upd::MessageBoxRequest& request) override { return MessageBoxDefaultAnswer(request.style); }
+    upd::TaskDialogOutcome ShowTaskDialog(const upd::TaskDialogRequest&) override {
         const upd::TaskRecord& t = *m_run.current;
         uint32_t answer = TaskDialogDefaultAnswer(t);
         uint32_t given = 0;

@@ -16,16 +16,16 @@ std::vector<DialogButton> Buttons(const std::vector<int32_t>& ids, const std::ve
 
 }  // namespace
 
-MessageBoxSpec BuildMessageBoxSpec(const TaskRecord& t) {
-    MessageBoxSpec spec;
-    spec.style = ParseFlagNames(MessageBoxFlagNames().data(), t.MsgType);
-    spec.caption = DialogCaption(t.MsgTitle, t.DefaultTitle);
-    spec.text = t.MsgText;
-    return spec;
+MessageBoxRequest BuildMessageBoxRequest(const TaskRecord& t) {
+    MessageBoxRequest request;
+    request.style = ParseFlagNames(MessageBoxFlagNames().data(), t.MsgType);
+    request.caption = DialogCaption(t.MsgTitle, t.DefaultTitle);
+    request.text = t.MsgText;
+    return request;
 }
 
-TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& t) {
-    TaskDialogSpec s;
+TaskDialogRequest BuildTaskDialogRequest(const TaskRecord& t) {
+    TaskDialogRequest s;
     s.flags = ParseFlagNames(TaskDialogFlagNames().data(), t.TD_Flags);
     s.commonButtons = ParseFlagNames(CommonButtonNames().data(), t.TD_CommonButtons);
     s.windowTitle = DialogCaption(t.MsgTitle, t.DefaultTitle);
@@ -50,12 +50,12 @@ TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& t) {
 
 uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host) {
     if (task.Silent) return kSilentDialogAnswer;
-    return host.ShowMessageBox(BuildMessageBoxSpec(task));
+    return host.ShowMessageBox(BuildMessageBoxRequest(task));
 }
 
 uint32_t RunTaskDialogTask(const TaskRecord& task, IDialogHost& host, fwu::ILog& log) {
     if (task.Silent) return kSilentDialogAnswer;
-    TaskDialogOutcome outcome = host.ShowTaskDialog(BuildTaskDialogSpec(task));
+    TaskDialogOutcome outcome = host.ShowTaskDialog(BuildTaskDialogRequest(task));
     if (outcome.hr < 0) {
         fwu::LogLine(log, L"  TaskDialogIndirect failed 0x%08X.", static_cast<unsigned>(outcome.hr));
         return 0xFFFFFFFFu;

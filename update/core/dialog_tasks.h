@@ -12,7 +12,7 @@
 
 namespace upd {
 
-struct MessageBoxSpec {
+struct MessageBoxRequest {
     std::wstring text, caption;
     uint32_t style = 0;
 };
@@ -22,7 +22,7 @@ struct DialogButton {
     std::wstring text;
 };
 
-struct TaskDialogSpec {
+struct TaskDialogRequest {
     std::wstring windowTitle, mainInstruction, content, verificationText, expandedInformation;
     std::wstring expandedControlText, collapsedControlText, footer;
     uint32_t flags = 0, commonButtons = 0;
@@ -45,12 +45,12 @@ class IDialogHost {
 public:
     virtual ~IDialogHost() = default;
     // MessageBoxW without owner: the pressed button, 0 when it cannot be shown.
-    virtual uint32_t ShowMessageBox(const MessageBoxSpec& spec) = 0;
-    virtual TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) = 0;
+    virtual uint32_t ShowMessageBox(const MessageBoxRequest& request) = 0;
+    virtual TaskDialogOutcome ShowTaskDialog(const TaskDialogRequest& request) = 0;
 };
 
-MessageBoxSpec BuildMessageBoxSpec(const TaskRecord& task);
-TaskDialogSpec BuildTaskDialogSpec(const TaskRecord& task);
+MessageBoxRequest BuildMessageBoxRequest(const TaskRecord& task);
+TaskDialogRequest BuildTaskDialogRequest(const TaskRecord& task);
 
 // Type 1: 6 in silent mode without showing anything, else the button.
 uint32_t RunMessageBoxTask(const TaskRecord& task, IDialogHost& host);

@@ -119,11 +119,11 @@ HRESULT CALLBACK TaskDialogCallback(HWND, UINT notification, WPARAM, LPARAM lPar
     }
 }
 
-uint32_t CWin32Dialogs::ShowMessageBox(const MessageBoxSpec& spec) {
-    return static_cast<uint32_t>(::MessageBoxW(nullptr, spec.text.c_str(), spec.caption.c_str(), spec.style));
+uint32_t CWin32Dialogs::ShowMessageBox(const MessageBoxRequest& request) {
+    return static_cast<uint32_t>(::MessageBoxW(nullptr, request.text.c_str(), request.caption.c_str(), request.style));
 }
 
-TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogSpec& spec) {
+TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogRequest& request) {
     TASKDIALOGCONFIG config{};
 #ifdef _WIN64
     static_assert(sizeof(TASKDIALOGCONFIG) == 160);
@@ -131,37 +131,37 @@ TaskDialogOutcome CWin32Dialogs::ShowTaskDialog(const TaskDialogSpec& spec) {
     config.cbSize = sizeof(config);
     config.hwndParent = nullptr;
     config.hInstance = ::GetModuleHandleW(nullptr);
-    config.dwFlags = spec.flags;
-    config.dwCommonButtons = spec.commonButtons;
-    config.pszWindowTitle = spec.windowTitle.c_str();
-    config.pszMainInstruction = spec.mainInstruction.c_str();
-    config.pszContent = spec.content.c_str();
-    config.pszVerificationText = spec.verificationText.c_str();
-    config.pszExpandedInformation = spec.expandedInformation.c_str();
-    config.pszExpandedControlText = spec.expandedControlText.c_str();
-    config.pszCollapsedControlText = spec.collapsedControlText.c_str();
-    config.pszFooter = spec.footer.c_str();
+    config.dwFlags = request.flags;
+    config.dwCommonButtons = request.commonButtons;
+    config.pszWindowTitle = request.windowTitle.c_str();
+    config.pszMainInstruction = request.mainInstruction.c_str();
+    config.pszContent = request.content.c_str();
+    config.pszVerificationText = request.verificationText.c_str();
+    config.pszExpandedInformation = request.expandedInformation.c_str();
+    config.pszExpandedControlText = request.expandedControlText.c_str();
+    config.pszCollapsedControlText = request.collapsedControlText.c_str();
+    config.pszFooter = request.footer.c_str();
 
     // The icons loaded from files live until the dialog has closed,
     // also when a named icon took their place.
-    UniqueIcon mainIcon = LoadIconFile(spec.mainIconFile);
-    UniqueIcon footerIcon = LoadIconFile(spec.footerIconFile);
+    UniqueIcon mainIcon = LoadIconFile(request.mainIconFile);
+    UniqueIcon footerIcon = LoadIconFile(request.footerIconFile);
     config.hMainIcon = mainIcon.get();
-    if (spec.mainIconResource) config.pszMainIcon = MAKEINTRESOURCEW(spec.mainIconResource);
+    if (request.mainIconResource) config.pszMainIcon = MAKEINTRESOURCEW(request.mainIconResource);
     config.hFooterIcon = footerIcon.get();
-    if (spec.footerIconResource) config.pszFooterIcon = MAKEINTRESOURCEW(spec.footerIconResource);
+    if (request.footerIconResource) config.pszFooterIcon = MAKEINTRESOURCEW(request.footerIconResource);
 
-    std::vector<TASKDIALOG_BUTTON> buttons = ButtonArray(spec.buttons);
-    std::vector<TASKDIALOG_BUTTON> radios = ButtonArray(spec.radioButtons);
+    std::vector<TASKDIALOG_BUTTON> buttons = ButtonArray(request.buttons);
+    std::vector<TASKDIALOG_BUTTON> radios = ButtonArray(request.radioButtons);
     config.cButtons = static_cast<UINT>(buttons.size());
     config.pButtons = buttons.empty() ? nullptr : buttons.data();
-    config.nDefaultButton = spec.defaultButton;
+    config.nDefaultButton = request.defaultButton;
     config.cRadioButtons = static_cast<UINT>(radios.size());
     config.pRadioButtons = radios.empty() ? nullptr : radios.data();
-    config.nDefaultRadioButton = spec.defaultRadioButton;
+    config.nDefaultRadioButton = request.defaultRadioButton;
     config.pfCallback = TaskDialogCallback;
     config.lpCallbackData = 0;
-    config.cxWidth = static_cast<UINT>(TaskDialogWidth(spec.width96, fwu::ScreenDpi(), WorkAreaDialogUnits()));
+    config.cxWidth = static_cast<UINT>(TaskDialogWidth(request.width96, fwu::ScreenDpi(), WorkAreaDialogUnits()));
 
     int button = 0, radio = 0;
     BOOL verified = FALSE;

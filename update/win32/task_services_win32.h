@@ -28,8 +28,8 @@ public:
 class CWin32Dialogs final : public IDialogs {
 public:
     explicit CWin32Dialogs(HWND owner) : m_owner(owner) {}
-    uint32_t ShowMessageBox(const MessageBoxSpec& spec) override;
-    TaskDialogOutcome ShowTaskDialog(const TaskDialogSpec& spec) override;
+    uint32_t ShowMessageBox(const MessageBoxRequest& request) override;
+    TaskDialogOutcome ShowTaskDialog(const TaskDialogRequest& request) override;
     void BringOwnerToFront() override;
     bool ForegroundDialog(const std::wstring& caption) override;
 

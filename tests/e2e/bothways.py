@@ -49,19 +49,17 @@ class Runner:
     def _helper(self, helper, options, exe, args, timeout):
         """Runs a start helper of testbin (runexit, hiddenrun) with its own
         `options` on `exe`: the full exit code, or None when the helper ended
-        the program still running. A start that Wine lost before the helper
-        printed anything is made again, at most twice."""
+        the program still running. A start that Wine lost or failed (the
+        end-to-end harness's rule) is made again, at most twice."""
         command = self.prefix_command + [str(TESTBIN / helper), *options, self.path(exe), *map(str, args)]
         for attempt in range(3):
             r = subprocess.run(command, env=self.env, capture_output=True, text=True, timeout=timeout)
-            for line in r.stdout.splitlines():
-                if line.startswith("exit 0x"):
-                    return int(line[5:], 16)
-                if line.startswith("still running after"):
-                    return None
-            if r.stdout.strip() or attempt == 2:
-                raise AssertionError(f"{helper} gave no exit code: {r.stdout!r}")
-            time.sleep(1)
+            try:
+                return fwutest.helper_exit_code(r.stdout, helper)
+            except fwutest.NotStarted:
+                if attempt == 2:
+                    raise
+                time.sleep(1)
 
     def run(self, exe, *args, timeout=60):
         """The program's full 32-bit exit code (through runexit)."""
@@ -91,12 +89,7 @@ def hidden_options(station, here, wait_ms):
 def exit_of(proc, timeout=90):
     """The exit code a started hiddenrun printed (None: still running)."""
     out, _ = proc.communicate(timeout=timeout)
-    for line in out.splitlines():
-        if line.startswith("exit 0x"):
-            return int(line[5:], 16)
-        if line.startswith("still running after"):
-            return None
-    raise AssertionError(f"hiddenrun gave no exit code: {out!r}")
+    return fwutest.helper_exit_code(out, "hiddenrun")
 
 
 class BothWaysCase(unittest.TestCase):

@@ -178,6 +178,23 @@ class NotStarted(AssertionError):
 WINE_FAILED_START = "start failed 1359"
 
 
+def helper_exit_code(out, helper="runexit"):
+    """What a start helper of testbin (runexit, hiddenrun) printed: the
+    child's full exit code, or None when hiddenrun ended it still running.
+    Raises NotStarted when Wine never started the program (nothing printed,
+    or Wine failed the start itself), AssertionError on anything else."""
+    for line in out.splitlines():
+        if line.startswith("exit 0x"):
+            return int(line[5:], 16)
+        if line.startswith("still running after"):
+            return None
+    if not out.strip():
+        raise NotStarted(f"{helper} printed nothing: Wine did not start it")
+    if out.strip() == WINE_FAILED_START:
+        raise NotStarted(f"{helper}: {out.strip()}: Wine did not start the program")
+    raise AssertionError(f"{helper} printed no exit code: {out!r}")
+
+
 def finish(proc, timeout=60):
     """Waits for a started runexit; returns the child's exit code."""
     try:
@@ -185,14 +202,7 @@ def finish(proc, timeout=60):
     except subprocess.TimeoutExpired:
         proc.kill()
         raise
-    for line in out.splitlines():
-        if line.startswith("exit 0x"):
-            return int(line[5:], 16)
-    if not out.strip():
-        raise NotStarted("runexit printed nothing: Wine did not start it")
-    if out.strip() == WINE_FAILED_START:
-        raise NotStarted(f"runexit: {out.strip()}: Wine did not start the program")
-    raise AssertionError(f"runexit printed no exit code: {out!r}")
+    return helper_exit_code(out)
 
 
 def prefix():

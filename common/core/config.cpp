@@ -58,18 +58,18 @@ void CGlobalIniMgr::SetLoaded(const std::wstring& path, IntegrityResult result) 
     m_strPath = path;
 }
 
-std::wstring CGlobalIniMgr::GetString(const std::wstring& section, const std::wstring& key,
-                                      const std::wstring& defaultValue) const {
+std::wstring CGlobalIniMgr::GetString(std::wstring_view section, std::wstring_view key,
+                                      std::wstring_view defaultValue) const {
     std::wstring text;
     bool present = m_source->Read(m_strPath, section, key, text);
-    if (!m_bEncoded) return present ? text : defaultValue;
-    if (!present) return defaultValue;
+    if (!present) return std::wstring(defaultValue);
+    if (!m_bEncoded) return text;
     std::wstring value;
-    if (!DecodeSealedValue(text, value)) return defaultValue;
+    if (!DecodeSealedValue(text, value)) return std::wstring(defaultValue);
     return value;
 }
 
-int32_t CGlobalIniMgr::GetInt(const std::wstring& section, const std::wstring& key, int32_t defaultValue) const {
+int32_t CGlobalIniMgr::GetInt(std::wstring_view section, std::wstring_view key, int32_t defaultValue) const {
     return ParseConfigNumber(GetString(section, key, L""), defaultValue);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fwu {
@@ -34,8 +35,8 @@ public:
     virtual ~IProfileSource() = default;
     // Raw text of section/key in the file at path; false when the key is
     // absent (missing file, section or key).
-    virtual bool Read(const std::wstring& path, const std::wstring& section,
-                      const std::wstring& key, std::wstring& text) = 0;
+    virtual bool Read(const std::wstring& path, std::wstring_view section, std::wstring_view key,
+                      std::wstring& text) = 0;
 };
 
 class CGlobalIniMgr {
@@ -47,9 +48,8 @@ public:
     // platform's loader reads the file; tests give the outcome).
     void SetLoaded(const std::wstring& path, IntegrityResult result);
 
-    std::wstring GetString(const std::wstring& section, const std::wstring& key,
-                           const std::wstring& defaultValue) const;
-    int32_t GetInt(const std::wstring& section, const std::wstring& key, int32_t defaultValue) const;
+    std::wstring GetString(std::wstring_view section, std::wstring_view key, std::wstring_view defaultValue) const;
+    int32_t GetInt(std::wstring_view section, std::wstring_view key, int32_t defaultValue) const;
 
     std::wstring m_strPath;
     int32_t m_bEncoded = 0;

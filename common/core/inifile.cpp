@@ -37,7 +37,7 @@ std::wstring DecodeFileText(const std::vector<uint8_t>& bytes, TextEncoding* enc
     }
     if (encoding) *encoding = TextEncoding::Utf8;
     size_t start = (end >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
-    return FromUtf8(std::string(bytes.begin() + long(start), bytes.begin() + long(end)));
+    return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()) + start, end - start));
 }
 
 namespace {
@@ -140,21 +140,35 @@ void AppendTrailer(std::vector<uint8_t>& bytes) {
     AppendLe32(bytes, kTrailerMarker);
 }
 
+size_t IniDocumentSource::NoCaseHash::operator()(std::wstring_view name) const {
+    // FNV-1a over the upper-case characters.
+    uint64_t h = 14695981039346656037ull;
+    for (wchar_t c : name) {
+        h ^= static_cast<uint64_t>(static_cast<uint32_t>(ToUpperAscii(c)));
+        h *= 1099511628211ull;
+    }
+    return static_cast<size_t>(h);
+}
+
+bool IniDocumentSource::NoCaseEqual::operator()(std::wstring_view a, std::wstring_view b) const {
+    return a.size() == b.size() && PrefixEqualsNoCaseAscii(a.data(), b.data(), a.size());
+}
+
 IniDocumentSource::IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {
     for (size_t i = 0; i < m_doc.sections.size(); ++i) {
-        auto [slot, added] = m_index.try_emplace(ToUpperAscii(m_doc.sections[i].name));
+        auto [slot, added] = m_index.try_emplace(m_doc.sections[i].name);
         if (!added) continue;  // a later section of the same name is never read
         slot->second.section = i;
         const std::vector<IniEntry>& entries = m_doc.sections[i].entries;
-        for (size_t k = 0; k < entries.size(); ++k) slot->second.entries.try_emplace(ToUpperAscii(entries[k].key), k);
+        for (size_t k = 0; k < entries.size(); ++k) slot->second.entries.try_emplace(entries[k].key, k);
     }
 }
 
-bool IniDocumentSource::Read(const std::wstring&, const std::wstring& section, const std::wstring& key,
+bool IniDocumentSource::Read(const std::wstring&, std::wstring_view section, std::wstring_view key,
                              std::wstring& text) {
-    auto s = m_index.find(ToUpperAscii(section));
+    auto s = m_index.find(section);
     if (s == m_index.end()) return false;
-    auto e = s->second.entries.find(ToUpperAscii(key));
+    auto e = s->second.entries.find(key);
     if (e == s->second.entries.end()) return false;
     text = m_doc.sections[s->second.section].entries[e->second].value;
     return true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -75,22 +76,34 @@ void AppendTrailer(std::vector<uint8_t>& bytes);
 // A profile source over a parsed document (any path reads the document).
 // A read gives what IniDocument::Find and IniSection::Find give (the first
 // section of the name, the first key of the name in it, ASCII case
-// ignored), looked up by upper-case name instead of compared against every
-// section and key.
+// ignored), looked up by name in hash tables that ignore ASCII case instead
+// of compared against every section and key.
 class IniDocumentSource : public IProfileSource {
 public:
     explicit IniDocumentSource(IniDocument doc);
-    bool Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+    bool Read(const std::wstring& path, std::wstring_view section, std::wstring_view key,
               std::wstring& text) override;
     const IniDocument& Document() const { return m_doc; }
 
 private:
+    // Hash and equality of names as EqualsNoCaseAscii compares them; a
+    // name is looked up as it is given, without a copy.
+    struct NoCaseHash {
+        using is_transparent = void;
+        size_t operator()(std::wstring_view name) const;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::wstring_view a, std::wstring_view b) const;
+    };
+    template <typename T>
+    using NoCaseMap = std::unordered_map<std::wstring, T, NoCaseHash, NoCaseEqual>;
     struct SectionIndex {
         size_t section = 0;
-        std::unordered_map<std::wstring, size_t> entries;  // upper-case key -> first entry
+        NoCaseMap<size_t> entries;  // key -> first entry of the name
     };
     IniDocument m_doc;
-    std::unordered_map<std::wstring, SectionIndex> m_index;  // upper-case name -> first section
+    NoCaseMap<SectionIndex> m_index;  // name -> first section of the name
 };
 
 // Reads a whole file; false when it cannot be read.

@@ -8,20 +8,27 @@ namespace fwu {
 std::wstring FormatStringV(const wchar_t* format, va_list args) {
     if (format == nullptr) return std::wstring();
     // The standard wide functions cannot count without a buffer on every
-    // runtime, so grow the buffer until the text fits.
-    std::vector<wchar_t> buffer(256);
+    // runtime, so grow the buffer until the text fits. Most lines fit the
+    // first one, on the stack.
+    constexpr size_t kFirstChars = 256;
     constexpr size_t kMaxChars = size_t(1) << 26;
+    wchar_t first[kFirstChars];
+    std::vector<wchar_t> grown;
+    wchar_t* buffer = first;
+    size_t size = kFirstChars;
     for (;;) {
         va_list copy;
         va_copy(copy, args);
-        int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
+        int n = std::vswprintf(buffer, size, format, copy);
         va_end(copy);
-        if (n >= 0 && static_cast<size_t>(n) < buffer.size()) {
+        if (n >= 0 && static_cast<size_t>(n) < size) {
             if (n == 0) return std::wstring(format);
-            return std::wstring(buffer.data(), static_cast<size_t>(n));
+            return std::wstring(buffer, static_cast<size_t>(n));
         }
-        if (buffer.size() >= kMaxChars) return std::wstring(format);
-        buffer.assign(buffer.size() * 4, L'\0');
+        if (size >= kMaxChars) return std::wstring(format);
+        size *= 4;
+        grown.assign(size, L'\0');
+        buffer = grown.data();
     }
 }
 
@@ -90,15 +97,16 @@ std::u16string ToUtf16(const std::wstring& text) {
     return s;
 }
 
-std::wstring FromUtf8(const std::string& bytes) {
-    std::u16string units;
+std::wstring FromUtf8(std::string_view bytes) {
+    std::wstring units;
+    units.reserve(bytes.size());
     size_t i = 0;
-    auto bad = [&]() { units.push_back(u'\xFFFD'); ++i; };
+    auto bad = [&]() { units.push_back(L'\xFFFD'); ++i; };
     while (i < bytes.size()) {
         auto b = static_cast<unsigned char>(bytes[i]);
         uint32_t cp;
         size_t n;
-        if (b < 0x80) { cp = b; n = 1; }
+        if (b < 0x80) { units.push_back(static_cast<wchar_t>(b)); ++i; continue; }
         else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; n = 2; }
         else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; n = 3; }
         else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; n = 4; }
@@ -112,15 +120,16 @@ std::wstring FromUtf8(const std::string& bytes) {
         }
         if (!ok || cp > 0x10FFFF) { bad(); continue; }
         i += n;
+        // UTF-16 code units, one wide character each (see FromUtf16).
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            units.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            units.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            units.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            units.push_back(static_cast<char16_t>(cp));
+            units.push_back(static_cast<wchar_t>(cp));
         }
     }
-    return FromUtf16(units.data(), units.size());
+    return units;
 }
 
 std::string ToUtf8(const std::wstring& text) {

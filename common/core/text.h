@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <string_view>
 
 namespace fwu {
 
@@ -37,7 +38,7 @@ bool SettingIs(const std::wstring& value, const wchar_t* word);
 // which keeps round trips byte-exact.
 std::wstring FromUtf16(const char16_t* units, size_t count);
 std::u16string ToUtf16(const std::wstring& text);
-std::wstring FromUtf8(const std::string& bytes);
+std::wstring FromUtf8(std::string_view bytes);
 std::string ToUtf8(const std::wstring& text);
 
 // The folder part of a path: everything before the last backslash, or the

@@ -17,8 +17,9 @@ const wchar_t kAbsent[] = L"\x01\x02{7A1E6F5C-ABSENT-KEY}\x02\x01";
 
 class Win32ProfileSource : public IProfileSource {
 public:
-    bool Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+    bool Read(const std::wstring& path, std::wstring_view sectionName, std::wstring_view keyName,
               std::wstring& text) override {
+        const std::wstring section(sectionName), key(keyName);
         std::vector<wchar_t> buffer(256);
         for (;;) {
             DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), kAbsent, buffer.data(),

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base64.h"
 #include "crc32.h"
@@ -12,6 +14,29 @@ TEST(CBCrc32, KnownCheckValues) {
     EXPECT_EQ(crc.Calc(nullptr, 0), 0u);
     const uint8_t zero = 0;
     EXPECT_EQ(crc.Calc(&zero, 1), 0xD202EF8Du);
+}
+
+namespace {
+// The definition, one bit at a time.
+uint32_t BitwiseCrc32(const uint8_t* bytes, size_t length) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+}  // namespace
+
+// Every length and start around the eight-byte steps, over bytes of every value.
+TEST(CBCrc32, AgreesWithTheBitwiseDefinitionAtEveryLengthAndStart) {
+    std::vector<uint8_t> data(300);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 151 + 7 + (i >> 8));
+    const CBCrc32 crc;
+    for (size_t start = 0; start < 9; ++start)
+        for (size_t length = 0; start + length <= data.size(); ++length)
+            ASSERT_EQ(crc.Calc(data.data() + start, length), BitwiseCrc32(data.data() + start, length))
+                << "start " << start << ", length " << length;
 }
 
 TEST(Base64, RoundTripsEveryLengthModThree) {

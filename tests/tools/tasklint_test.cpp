@@ -2,6 +2,10 @@
 // its message, its location and the exit code.
 #include "tasklint_testutil.h"
 
+#include <algorithm>
+
+#include "lint_grammar.h"
+
 namespace fwu::lint::test {
 namespace {
 
@@ -193,6 +197,46 @@ TEST(TaskLintWarnings, UnknownKeySuggestsOnlyKeysAtMostTwoEditsAway) {
         std::vector<std::string> lines = LinesWith(r.out, far);
         ASSERT_EQ(lines.size(), 1u) << r.out;
         EXPECT_EQ(lines[0].find("did you mean"), std::string::npos) << lines[0];
+    }
+}
+
+// The full table of Levenshtein distances, ASCII case ignored, capped at 3.
+size_t FullEditDistance(const std::wstring& a, const std::wstring& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+        for (size_t j = 1; j <= b.size(); ++j)
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                d[i - 1][j - 1] + (ToUpperAscii(a[i - 1]) == ToUpperAscii(b[j - 1]) ? 0 : 1)});
+    return std::min<size_t>(d[a.size()][b.size()], 3);
+}
+
+// Short words over a small alphabet meet every kind of edit near the band's
+// edges: ends, doubled letters, case.
+TEST(TaskLintWarnings, EditDistanceIsExactUpToTwoAndThreeBeyond) {
+    const wchar_t alphabet[] = L"abAB";
+    uint32_t seed = 12345;
+    auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    auto word = [&]() {
+        std::wstring w(next() % 9, L'a');
+        for (wchar_t& c : w) c = alphabet[next() % 4];
+        return w;
+    };
+    for (int n = 0; n < 20000; ++n) {
+        std::wstring a = word(), b = word();
+        if (n % 3 == 0) {  // a near neighbour: up to three edits of a
+            b = a;
+            for (uint32_t k = next() % 4; k > 0; --k) {
+                size_t at = b.empty() ? 0 : next() % (b.size() + 1);
+                switch (next() % 3) {
+                case 0: b.insert(b.begin() + long(at), alphabet[next() % 4]); break;
+                case 1: if (at < b.size()) b.erase(at, 1); break;
+                default: if (at < b.size()) b[at] = alphabet[next() % 4]; break;
+                }
+            }
+        }
+        ASSERT_EQ(EditDistance(a, b), FullEditDistance(a, b)) << "'" << ToUtf8(a) << "' '" << ToUtf8(b) << "'";
     }
 }
 

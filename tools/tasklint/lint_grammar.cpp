@@ -1,6 +1,7 @@
 #include "lint_grammar.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "task.h"
@@ -111,20 +112,41 @@ std::optional<IndexedKey> ParseIndexedKey(const std::wstring& key) {
 }
 
 // Exact up to 2, the most a suggestion allows; 3 for anything further apart,
-// which lengths more than 2 apart always are.
+// which lengths more than 2 apart always are. An edit path of cost 2 or less
+// never leaves the diagonals |i - j| <= 2, so each row keeps those five
+// cells, capped at 3, and a row with none below 3 ends the count.
 size_t EditDistance(const std::wstring& a, const std::wstring& b) {
-    if (a.size() > b.size() + 2 || b.size() > a.size() + 2) return 3;
-    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        cur[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            size_t sub = prev[j - 1] + (ToUpperAscii(a[i - 1]) == ToUpperAscii(b[j - 1]) ? 0 : 1);
-            cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, sub});
+    constexpr size_t kFar = 3;
+    constexpr size_t kBand = 2;
+    constexpr size_t kWidth = 2 * kBand + 1;
+    const size_t n = a.size(), m = b.size();
+    if (n > m + kBand || m > n + kBand) return kFar;
+    // Cell d of row i is the distance of a's first i and b's first j = i + d - 2
+    // characters; cells beyond either string are kFar.
+    std::array<size_t, kWidth> prev{}, cur{};
+    for (size_t d = 0; d < kWidth; ++d) prev[d] = (d >= kBand && d - kBand <= m) ? d - kBand : kFar;
+    for (size_t i = 1; i <= n; ++i) {
+        size_t rowBest = kFar;
+        for (size_t d = 0; d < kWidth; ++d) {
+            if (i + d < kBand || i + d - kBand > m) {
+                cur[d] = kFar;
+                continue;
+            }
+            const size_t j = i + d - kBand;
+            size_t v = std::min(i, kFar);
+            if (j > 0) {
+                const size_t sub = prev[d] + (ToUpperAscii(a[i - 1]) == ToUpperAscii(b[j - 1]) ? 0 : 1);
+                const size_t del = (d + 1 < kWidth ? prev[d + 1] : kFar) + 1;
+                const size_t ins = (d > 0 ? cur[d - 1] : kFar) + 1;
+                v = std::min({sub, del, ins, kFar});
+            }
+            cur[d] = v;
+            rowBest = std::min(rowBest, v);
         }
-        std::swap(prev, cur);
+        if (rowBest >= kFar) return kFar;
+        prev = cur;
     }
-    return prev[b.size()];
+    return prev[m + kBand - n];
 }
 
 std::wstring LastPathPart(const std::wstring& path) {

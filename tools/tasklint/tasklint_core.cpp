@@ -4,6 +4,7 @@
 #include "tasklint_core.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "config.h"
 #include "flag_names.h"
@@ -93,7 +94,7 @@ LintReport LintConfigBytes(const std::vector<uint8_t>& bytes, const LintOptions&
     std::vector<IniOddLine> odd;
     IniDocument doc = ParseIni(DecodeFileText(bytes), &odd);
     ReportOddLines(odd, report.findings);
-    IniDocumentSource source(doc);
+    IniDocumentSource source(std::move(doc));
     CGlobalIniMgr mgr(source);
     mgr.SetLoaded(L"config.ini", IntegrityResult{integrity.valid, integrity.encoded});
     std::set<int> bareLines;

@@ -45,7 +45,7 @@ bool IsProfileSpace(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' || c == 0x1A;
 }
 
-std::wstring TrimProfile(const std::wstring& s) {
+std::wstring_view TrimProfile(std::wstring_view s) {
     size_t b = 0, e = s.size();
     while (b < e && IsProfileSpace(s[b])) ++b;
     while (e > b && IsProfileSpace(s[e - 1])) --e;
@@ -56,23 +56,26 @@ std::wstring TrimProfile(const std::wstring& s) {
 IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd) {
     IniDocument doc;
     IniSection* current = nullptr;
-    auto note = [&](IniOddLine::Kind kind, int line, const std::wstring& t) {
-        if (odd) odd->push_back({kind, line, current ? current->name : std::wstring(), t});
+    auto note = [&](IniOddLine::Kind kind, int line, std::wstring_view t) {
+        if (odd) odd->push_back({kind, line, current ? current->name : std::wstring(), std::wstring(t)});
     };
+    // Lines and their parts are views into the text; only what the
+    // document keeps is copied.
+    const std::wstring_view all(text);
     size_t pos = 0;
     int lineNo = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find(L'\n', pos);
-        std::wstring line = text.substr(pos, nl == std::wstring::npos ? std::wstring::npos : nl - pos);
-        pos = nl == std::wstring::npos ? text.size() : nl + 1;
+    while (pos < all.size()) {
+        size_t nl = all.find(L'\n', pos);
+        std::wstring_view line = all.substr(pos, nl == std::wstring_view::npos ? std::wstring_view::npos : nl - pos);
+        pos = nl == std::wstring_view::npos ? all.size() : nl + 1;
         ++lineNo;
-        std::wstring t = TrimProfile(line);
+        std::wstring_view t = TrimProfile(line);
         if (t.empty() || t[0] == L';') continue;
         if (t[0] == L'[') {
             size_t close = t.rfind(L']');
-            if (close != std::wstring::npos) {
+            if (close != std::wstring_view::npos) {
                 IniSection s;
-                s.name = TrimProfile(t.substr(1, close - 1));
+                s.name = std::wstring(TrimProfile(t.substr(1, close - 1)));
                 s.line = lineNo;
                 doc.sections.push_back(std::move(s));
                 current = &doc.sections.back();
@@ -88,19 +91,20 @@ IniDocument ParseIni(const std::wstring& text, std::vector<IniOddLine>* odd) {
         IniEntry e;
         e.line = lineNo;
         size_t eq = t.find(L'=');
-        if (eq == std::wstring::npos) {
-            e.key = t;
+        if (eq == std::wstring_view::npos) {
+            e.key = std::wstring(t);
             note(IniOddLine::Kind::NoEquals, lineNo, t);
         } else {
-            e.key = TrimProfile(t.substr(0, eq));
-            e.value = TrimProfile(t.substr(eq + 1));
-            if (e.value.size() >= 2 && (e.value.front() == L'"' || e.value.front() == L'\'') &&
-                e.value.back() == e.value.front())
-                e.value = e.value.substr(1, e.value.size() - 2);
-            if (e.key.empty()) {
+            std::wstring_view key = TrimProfile(t.substr(0, eq));
+            std::wstring_view value = TrimProfile(t.substr(eq + 1));
+            if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+            if (key.empty()) {
                 note(IniOddLine::Kind::NoEquals, lineNo, t);
                 continue;
             }
+            e.key = std::wstring(key);
+            e.value = std::wstring(value);
         }
         current->entries.push_back(std::move(e));
     }
@@ -151,7 +155,7 @@ size_t IniDocumentSource::NoCaseHash::operator()(std::wstring_view name) const {
 }
 
 bool IniDocumentSource::NoCaseEqual::operator()(std::wstring_view a, std::wstring_view b) const {
-    return a.size() == b.size() && PrefixEqualsNoCaseAscii(a.data(), b.data(), a.size());
+    return EqualsNoCaseAscii(a, b);
 }
 
 IniDocumentSource::IniDocumentSource(IniDocument doc) : m_doc(std::move(doc)) {

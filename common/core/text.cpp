@@ -68,8 +68,8 @@ bool PrefixEqualsNoCaseAscii(const wchar_t* a, const wchar_t* b, size_t count) {
     return true;
 }
 
-bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() && PrefixEqualsNoCaseAscii(a.c_str(), b.c_str(), a.size());
+bool EqualsNoCaseAscii(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && PrefixEqualsNoCaseAscii(a.data(), b.data(), a.size());
 }
 
 bool SettingIs(const std::wstring& value, const wchar_t* word) { return ToUpperAscii(value) == word; }

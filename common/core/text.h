@@ -25,7 +25,7 @@ std::wstring ExpandLineBreaks(const std::wstring& text, const wchar_t* lineBreak
 wchar_t ToUpperAscii(wchar_t c);
 std::wstring ToUpperAscii(std::wstring text);
 // Whole-string comparison ignoring ASCII letter case.
-bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);
+bool EqualsNoCaseAscii(std::wstring_view a, std::wstring_view b);
 // Compares the first `count` characters ignoring ASCII case; both strings
 // must hold at least `count` characters.
 bool PrefixEqualsNoCaseAscii(const wchar_t* a, const wchar_t* b, size_t count);

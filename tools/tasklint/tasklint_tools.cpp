@@ -155,9 +155,10 @@ bool IsLanguageName(const std::wstring& name) {
 }  // namespace
 
 PackageTool ToolOfPath(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    if (name.size() > 4 && EqualsNoCaseAscii(name.substr(name.size() - 4), L".exe")) name.resize(name.size() - 4);
+    std::wstring_view name(path);
+    size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
+    if (name.size() > 4 && EqualsNoCaseAscii(name.substr(name.size() - 4), L".exe")) name.remove_suffix(4);
     for (const ToolRow& row : kTools)
         if (EqualsNoCaseAscii(name, row.name)) return row.tool;
     return PackageTool::None;

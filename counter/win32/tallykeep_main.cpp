@@ -39,9 +39,11 @@ public:
         return tly::ReadLimit(found, ini);
     }
     int32_t ReadCounter() override {
+        if (!PathFits()) return 0;  // no counter can have been written there
         return static_cast<int32_t>(::GetPrivateProfileIntW(kSection, kKey, 0, m_path.c_str()));
     }
     uint32_t WriteCounter(int32_t value) override {
+        if (!PathFits()) return ERROR_FILENAME_EXCED_RANGE;
         if (::WritePrivateProfileStringW(kSection, kKey, fwu::FormatString(L"%d", int(value)).c_str(),
                                          m_path.c_str()))
             return 0;
@@ -62,6 +64,13 @@ public:
     void Log(const std::wstring& line) override { m_log.Line(line); }
 
 private:
+    // The profile calls take paths of fewer than MAX_PATH characters (the
+    // programs are not long-path aware): Windows fails a longer one, and
+    // Wine opens a file named by whatever its too-short buffer holds, which
+    // may read or write a stray file. So the length is checked here, and the
+    // read finds no counter and the write fails alike on both.
+    bool PathFits() const { return m_path.size() < MAX_PATH; }
+
     std::wstring m_path;
     fwu::ILog& m_log;
     fwu::UniqueHeldMutex m_held;  // the counter lock while a run holds it

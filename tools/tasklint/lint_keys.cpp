@@ -254,7 +254,7 @@ private:
         const std::wstring& sec = t.section;
         if (task.TD_DefaultButton != 0) {
             std::set<int32_t> ids(task.ButtonIds.begin(), task.ButtonIds.end());
-            for (int32_t id : CommonButtonIds(ParseNames(upd::CommonButtonNames(), task.TD_CommonButtons)))
+            for (int32_t id : CommonButtonIds(ParseNames(CommonButtonTable(), task.TD_CommonButtons)))
                 ids.insert(id);
             if (ids.empty()) ids.insert(1);  // the dialog shows OK
             if (!ids.count(task.TD_DefaultButton))
@@ -336,7 +336,7 @@ private:
     void CheckStyleGroups(const std::wstring& sec, const IniEntry& e, const std::wstring& value) {
         static const std::pair<uint32_t, const wchar_t*> groups[] = {
             {0xF, L"buttons"}, {0xF0, L"icon"}, {0xF00, L"default button"}, {0x3000, L"modality"}};
-        const auto& table = upd::MessageBoxFlagNames();
+        const auto& table = MessageBoxStyleTable();
         for (const auto& [mask, what] : groups) {
             std::vector<std::wstring> names;
             std::set<uint32_t> values;

@@ -17,8 +17,8 @@ uint32_t ParseNames(const std::vector<upd::FlagNameEntry>& table, const std::wst
 
 ResultSet TaskDialogResults(const upd::TaskRecord& task) {
     ResultSet r;
-    const std::vector<upd::FlagNameEntry> flagNames = upd::TaskDialogFlagNames();
-    const std::vector<upd::FlagNameEntry> buttonNames = upd::CommonButtonNames();
+    const std::vector<upd::FlagNameEntry>& flagNames = TaskDialogFlagTable();
+    const std::vector<upd::FlagNameEntry>& buttonNames = CommonButtonTable();
     uint32_t flags = ParseNames(flagNames, task.TD_Flags);
     uint32_t common = ParseNames(buttonNames, task.TD_CommonButtons);
     std::set<uint32_t> buttons, radios;
@@ -70,7 +70,7 @@ ResultSet InteractiveResults(const TaskInfo& t, const upd::TaskRecord& task) {
             answers.values = {0, upd::kTaskFailed};  // started, or not
         break;
     case kTaskMessageBox: {
-        const std::vector<uint32_t> group = MessageBoxButtonGroup(ParseNames(upd::MessageBoxFlagNames(), task.MsgType));
+        const std::vector<uint32_t> group = MessageBoxButtonGroup(ParseNames(MessageBoxStyleTable(), task.MsgType));
         // A group Windows does not define: any button.
         answers.values = group.empty() ? AnyMessageBoxButton() : std::set<uint32_t>(group.begin(), group.end());
         answers.failures = {0};

@@ -65,9 +65,9 @@ void ReportOddLines(const std::vector<IniOddLine>& odd, std::vector<Finding>& fi
 
 }  // namespace
 
-bool IsMessageBoxStyleName(const std::wstring& n) { return InTable(upd::MessageBoxFlagNames(), n); }
-bool IsTaskDialogFlagName(const std::wstring& n) { return InTable(upd::TaskDialogFlagNames(), n); }
-bool IsCommonButtonName(const std::wstring& n) { return InTable(upd::CommonButtonNames(), n); }
+bool IsMessageBoxStyleName(const std::wstring& n) { return InTable(MessageBoxStyleTable(), n); }
+bool IsTaskDialogFlagName(const std::wstring& n) { return InTable(TaskDialogFlagTable(), n); }
+bool IsCommonButtonName(const std::wstring& n) { return InTable(CommonButtonTable(), n); }
 bool IsTaskDialogIconName(const std::wstring& n) {
     uint16_t resource = 0;
     return upd::TaskDialogIconFromName(n, &resource);

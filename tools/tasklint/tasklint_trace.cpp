@@ -121,12 +121,12 @@ uint32_t TaskDialogDefaultAnswer(const upd::TaskRecord& task) {
     if (button == 0 && !task.ButtonIds.empty()) button = task.ButtonIds.front();
     if (button == 0) {
         std::vector<int32_t> common =
-            CommonButtonIds(upd::ParseFlagNames(upd::CommonButtonNames().data(), task.TD_CommonButtons));
+            CommonButtonIds(upd::ParseFlagNames(CommonButtonTable().data(), task.TD_CommonButtons));
         button = common.empty() ? 1 : common.front();
     }
     int32_t radio = task.TD_DefaultRadioButton;
     if (radio == 0 && !task.RadioIds.empty()) radio = task.RadioIds.front();
-    const std::vector<upd::FlagNameEntry> flagNames = upd::TaskDialogFlagNames();
+    const std::vector<upd::FlagNameEntry>& flagNames = TaskDialogFlagTable();
     uint32_t flags = upd::ParseFlagNames(flagNames.data(), task.TD_Flags);
     bool checked = (flags & FlagValue(flagNames, L"TDF_VERIFICATION_FLAG_CHECKED")) != 0;
     return upd::PackTaskDialogResult(button, radio, checked);

@@ -80,6 +80,21 @@ uint32_t FlagValue(const std::vector<upd::FlagNameEntry>& table, const wchar_t* 
     return row ? row->value : 0;
 }
 
+const std::vector<upd::FlagNameEntry>& MessageBoxStyleTable() {
+    static const std::vector<upd::FlagNameEntry> table = upd::MessageBoxFlagNames();
+    return table;
+}
+
+const std::vector<upd::FlagNameEntry>& TaskDialogFlagTable() {
+    static const std::vector<upd::FlagNameEntry> table = upd::TaskDialogFlagNames();
+    return table;
+}
+
+const std::vector<upd::FlagNameEntry>& CommonButtonTable() {
+    static const std::vector<upd::FlagNameEntry> table = upd::CommonButtonNames();
+    return table;
+}
+
 std::vector<int32_t> CommonButtonIds(uint32_t commonButtons) {
     // The common buttons and the ids they answer with (IDOK, IDYES, IDNO,
     // IDCANCEL, IDRETRY, IDCLOSE).
@@ -88,7 +103,7 @@ std::vector<int32_t> CommonButtonIds(uint32_t commonButtons) {
         int32_t id;
     } kButtons[] = {{L"TDCBF_OK_BUTTON", 1},     {L"TDCBF_YES_BUTTON", 6},   {L"TDCBF_NO_BUTTON", 7},
                     {L"TDCBF_CANCEL_BUTTON", 2}, {L"TDCBF_RETRY_BUTTON", 4}, {L"TDCBF_CLOSE_BUTTON", 8}};
-    const std::vector<upd::FlagNameEntry> table = upd::CommonButtonNames();
+    const std::vector<upd::FlagNameEntry>& table = CommonButtonTable();
     std::vector<int32_t> ids;
     for (const auto& button : kButtons)
         if (commonButtons & FlagValue(table, button.name)) ids.push_back(button.id);

@@ -71,6 +71,12 @@ std::vector<uint32_t> MessageBoxButtonGroup(uint32_t style);
 // Every id a button of some group answers with.
 std::set<uint32_t> AnyMessageBoxButton();
 
+// Update's flag-name tables (flag_names.h), built once: MsgType's styles,
+// TD_Flags' flags and TD_CommonButtons' buttons.
+const std::vector<upd::FlagNameEntry>& MessageBoxStyleTable();
+const std::vector<upd::FlagNameEntry>& TaskDialogFlagTable();
+const std::vector<upd::FlagNameEntry>& CommonButtonTable();
+
 // The value of one name of one of Update's flag-name tables
 // ("TDF_ALLOW_DIALOG_CANCELLATION"); 0 for a name it does not hold.
 uint32_t FlagValue(const std::vector<upd::FlagNameEntry>& table, const wchar_t* name);

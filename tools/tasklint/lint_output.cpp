@@ -19,11 +19,23 @@ const wchar_t* RunPrefix(RunScope scope) {
 }
 
 std::wstring FormatFinding(const std::wstring& fileLabel, const Finding& f) {
-    std::wstring s = fileLabel + FormatString(L":%d: ", f.line);
+    std::wstring s = fileLabel;
+    s.reserve(fileLabel.size() + f.section.size() + f.key.size() + f.message.size() + 32);
+    s += L':';
+    s += std::to_wstring(f.line);
+    s += L": ";
     s += f.severity == Severity::Error ? L"error: " : L"warning: ";
-    if (!f.section.empty()) s += L"[" + f.section + L"] ";
-    if (!f.key.empty()) s += f.key + L": ";
-    return s + f.message;
+    if (!f.section.empty()) {
+        s += L'[';
+        s += f.section;
+        s += L"] ";
+    }
+    if (!f.key.empty()) {
+        s += f.key;
+        s += L": ";
+    }
+    s += f.message;
+    return s;
 }
 
 namespace {

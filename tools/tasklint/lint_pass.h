@@ -38,7 +38,8 @@ protected:
 
     void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg,
              RunScope run = RunScope::File) {
-        m_report.findings.push_back({s, section, key, line, RunPrefix(run) + msg, run});
+        if (*RunPrefix(run) != L'\0') msg.insert(0, RunPrefix(run));
+        m_report.findings.push_back({s, section, key, line, std::move(msg), run});
     }
     void Warn(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {
         Add(Severity::Warning, section, key, line, std::move(msg));

@@ -1,8 +1,8 @@
 // Feeds whole config.ini files to IniSeal's seal, open and verify: a file
 // that seals must pass the integrity check and verify, refuse a second
-// seal, open, and seal again. (Whether the values read
-// the same sealed and plain is fuzz_config_values; the reader and the
-// integrity check on any bytes are fuzz_config_file.)
+// seal, open, and seal again. (Whether the values read the same sealed and
+// plain is fuzz_config_values; the reader and the integrity check on any
+// bytes are fuzz_config_file.)
 #include <cstdint>
 #include <cstdlib>
 #include <vector>

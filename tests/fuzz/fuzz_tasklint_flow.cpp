@@ -27,6 +27,7 @@
 #include "task_keys.h"
 #include "tasklint_core.h"
 #include "tasklint_trace.h"
+#include "taskrules.h"
 #include "text.h"
 
 namespace {
@@ -58,9 +59,9 @@ std::wstring Names(const std::vector<upd::FlagNameEntry>& table, uint8_t a, uint
 }
 
 std::string BuildList(const uint8_t* data, size_t size) {
-    static const std::vector<upd::FlagNameEntry> boxStyles = upd::MessageBoxFlagNames();
-    static const std::vector<upd::FlagNameEntry> dialogFlags = upd::TaskDialogFlagNames();
-    static const std::vector<upd::FlagNameEntry> buttons = upd::CommonButtonNames();
+    const std::vector<upd::FlagNameEntry>& boxStyles = fwu::lint::MessageBoxStyleTable();
+    const std::vector<upd::FlagNameEntry>& dialogFlags = fwu::lint::TaskDialogFlagTable();
+    const std::vector<upd::FlagNameEntry>& buttons = fwu::lint::CommonButtonTable();
     const std::vector<upd::TaskKey>& keys = upd::TaskKeys();
     std::wstring text = L"[TASK_1]\r\n";
     wchar_t line[64];

@@ -38,7 +38,8 @@ protected:
 
     void Add(Severity s, const std::wstring& section, const std::wstring& key, int line, std::wstring msg,
              RunScope run = RunScope::File) {
-        if (*RunPrefix(run) != L'\0') msg.insert(0, RunPrefix(run));
+        const wchar_t* prefix = RunPrefix(run);
+        if (*prefix != L'\0') msg.insert(0, prefix);
         m_report.findings.push_back({s, section, key, line, std::move(msg), run});
     }
     void Warn(const std::wstring& section, const std::wstring& key, int line, std::wstring msg) {

@@ -16,11 +16,7 @@ if [ -z "${FWU_FUZZ_BIN:-}" ]; then
   bash scripts/deps.sh >/dev/null
   cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fuzzers >/dev/null
 fi
-# ASan keeps no allocation stacks during fuzzing: recording one for every
-# allocation costs a third of the time of the allocating targets. A finding
-# is kept as a file; running the target on that file alone, with
-# ASAN_OPTIONS=malloc_context_size=30, reports where the memory came from.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0}
+source scripts/fuzz-env.sh
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
   for t in "$BIN"/fuzz_*; do [ -x "$t" ] && targets+=("$(basename "$t")"); done
@@ -28,12 +24,7 @@ fi
 work=$(mktemp -d /tmp/fwu-bench-fuzz-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 for name in "${targets[@]}"; do
-  max_len=65536
-  dict=()
-  if [ -f "tests/fuzz/$name.options" ]; then
-    max_len=$(sed -nE 's/^max_len *= *([0-9]+) *$/\1/p' "tests/fuzz/$name.options" | tail -1)
-    dict=($(sed -nE 's/^dict *= *([^ ]+) *$/-dict=tests\/fuzz\/\1/p' "tests/fuzz/$name.options"))
-  fi
+  fuzz_target_options "$name"
   seeds=()
   [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
   mkdir -p "$work/$name"

@@ -23,28 +23,17 @@ if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fu
   echo "fuzz: 0 passed, 1 failed"
   exit 1
 fi
-# ASan keeps no allocation stacks during fuzzing: recording one for every
-# allocation costs a third of the time of the allocating targets. A finding
-# is kept as a file; running the target on that file alone, with
-# ASAN_OPTIONS=malloc_context_size=30, reports where the memory came from.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0}
+source scripts/fuzz-env.sh
 # One target's run; its verdict line goes to build/fuzz/<target>.result.
 run_target() {
-  local target=$1 name corpus seeds max_len start rc runs
+  local target=$1 name corpus seeds max_len dict start rc runs
   name=$(basename "$target")
   corpus=build/fuzz/corpus/$name
   mkdir -p "$corpus"
   seeds=()
   [ -d "tests/fuzz/seeds/$name" ] && seeds=("tests/fuzz/seeds/$name")
-  max_len=${FWU_FUZZ_MAX_LEN:-}
-  if [ -z "$max_len" ] && [ -f "tests/fuzz/$name.options" ]; then
-    max_len=$(sed -nE 's/^max_len *= *([0-9]+) *$/\1/p' "tests/fuzz/$name.options" | tail -1)
-  fi
-  max_len=${max_len:-65536}
-  dict=()
-  if [ -f "tests/fuzz/$name.options" ]; then
-    dict=($(sed -nE 's/^dict *= *([^ ]+) *$/-dict=tests\/fuzz\/\1/p' "tests/fuzz/$name.options"))
-  fi
+  fuzz_target_options "$name"
+  max_len=${FWU_FUZZ_MAX_LEN:-$max_len}
   start=$(date +%s)
   "$target" "${limit[@]}" -max_len="$max_len" "${dict[@]}" -rss_limit_mb=1024 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/$name-" "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1
